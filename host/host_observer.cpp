@@ -1,0 +1,22 @@
+#include "host/host_observer.h"
+
+HostObserver::~HostObserver() = default;
+
+void HostObserver::on_send(unsigned char, unsigned char, const unsigned char*, int) {}
+void HostObserver::on_send_sp(int, const unsigned char*, unsigned int, bool) {}
+void HostObserver::on_save_history(const unsigned char*, unsigned int) {}
+void HostObserver::on_reset() {}
+void HostObserver::on_open_port() {}
+void HostObserver::on_check_threshold_bool(int, const std::string&, const std::string&, const std::string&,
+                                           const std::string&, bool, unsigned short)
+{
+}
+void HostObserver::on_check_ao_report(const std::string&, float) {}
+void HostObserver::on_check_threshold(const std::string&, const std::string&, float, int) {}
+void HostObserver::on_batch_check(std::size_t) {}
+
+HostObserver& HostObserver::none()
+{
+    static HostObserver ignore_all;
+    return ignore_all;
+}

@@ -1,0 +1,5 @@
+#include "host/provider.h"
+
+Provider::~Provider() = default;
+
+SMDSPDeviceProvider::~SMDSPDeviceProvider() = default;

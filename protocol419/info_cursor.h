@@ -1,0 +1,53 @@
+// The one reader of a reply's INFO bytes. It knows how many bytes remain and
+// answers "not there" instead of reading past the end. The position keeps
+// counting past the end, so a decoder can still report how many bytes the
+// payload announced and reject it when that exceeds what arrived.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+
+namespace protocol419 {
+
+class info_cursor {
+public:
+    info_cursor(const std::uint8_t* data, int length) : data_(data), length_(length < 0 ? 0 : length) {}
+
+    // Bytes consumed so far, including any announced beyond the end.
+    long long position() const { return position_; }
+    bool overrun() const { return position_ > length_; }
+    int length() const { return length_; }
+
+    // Reads one byte when it is there; always moves on by one.
+    bool byte(std::uint8_t& out)
+    {
+        const bool there = position_ < length_;
+        if (there) {
+            out = data_[position_];
+        }
+        ++position_;
+        return there;
+    }
+
+    // Copies n bytes only when all of them are there; always moves on by n.
+    bool bytes(void* out, std::size_t n)
+    {
+        const bool there = n <= static_cast<std::size_t>(length_) &&
+                           position_ <= static_cast<long long>(static_cast<std::size_t>(length_) - n);
+        if (there && n != 0) {
+            std::memcpy(out, data_ + position_, n);
+        }
+        position_ += static_cast<long long>(n);
+        return there;
+    }
+
+    void skip(std::size_t n) { position_ += static_cast<long long>(n); }
+
+private:
+    const std::uint8_t* data_;
+    int length_;
+    long long position_ = 0;
+};
+
+}  // namespace protocol419
