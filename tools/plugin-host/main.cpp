@@ -1,80 +1,32 @@
 // plugin-host: runs the qorv52_419 plug-in on the host framework stand-in,
-// without the daemon and without the power system.
+// without the daemon and, with the simulator, without the power system.
 #include <cstring>
-#include <fstream>
 #include <iostream>
-#include <sstream>
 #include <string>
 
-#include <json/reader.h>
-
-#include "host/plugin_loader.h"
-#include "host/pmbus_protocol.h"
-#include "tools/plugin-host/plugin_path.h"
+#include "tools/plugin-host/commands.h"
 
 namespace {
 
 const char* const usage =
-    "usage: plugin-host COMMAND [options]\n"
+    "usage: plugin-host COMMAND [options]   (plugin-host COMMAND --help for each)\n"
     "\n"
     "commands:\n"
-    "  info [--plugin PATH] [--config FILE]\n"
-    "      load the plug-in as the daemon does, create one device, configure it\n"
-    "      (default: a sample document) and print what it reports\n";
+    "  info       load the plug-in, create and configure one device, print what it reports\n"
+    "  replay     drive one device through a scenario file and write a transcript\n"
+    "  decode     print stored 1003-byte records field by field\n"
+    "  run        poll a power system (simulated by default) round after round\n"
+    "  simulate   act as the power system on a pseudo-terminal or serial port\n";
 
-const char* const sample_config = R"({
-  "appSetting": { "b_mode": "2", "has_ac": "1", "has_dc": "1", "has_a": "1", "has_b": "1", "has_c": "1" }
-})";
+struct Command {
+    const char* name;
+    int (*run)(int, char**);
+};
 
-int run_info(int argc, char** argv)
-{
-    std::string plugin = default_plugin_path();
-    std::string config_text = sample_config;
-    for (int i = 0; i < argc; ++i) {
-        const std::string arg = argv[i];
-        if (arg == "--plugin" && i + 1 < argc) {
-            plugin = argv[++i];
-        } else if (arg == "--config" && i + 1 < argc) {
-            std::ifstream file(argv[++i]);
-            if (!file) {
-                std::cerr << "plugin-host: cannot read " << argv[i] << "\n";
-                return 2;
-            }
-            std::ostringstream text;
-            text << file.rdbuf();
-            config_text = text.str();
-        } else {
-            std::cerr << "plugin-host info: unknown argument " << arg << "\n" << usage;
-            return 2;
-        }
-    }
-    Json::Value config;
-    Json::Reader reader;
-    if (!reader.parse(config_text, config)) {
-        std::cerr << "plugin-host: the configuration is not JSON: " << reader.getFormattedErrorMessages();
-        return 2;
-    }
-    try {
-        PluginLibrary library(plugin);
-        auto device = library.create_device();
-        const int configured = device->InitSetting(config);
-        std::cout << "plug-in:        " << plugin << "\n"
-                  << "providers:      " << library.providers().size() << "\n"
-                  << "device type:    " << device->DeviceType() << "\n"
-                  << "data id:        " << device->DataId() << "\n"
-                  << "InitSetting:    " << configured << "\n"
-                  << "baud rate:      " << device->baud_rate_ << "\n"
-                  << "children:       " << device->GetAllChildVDevices().size() << "\n";
-        if (const auto* protocol = dynamic_cast<const PMBusProtocol*>(device.get())) {
-            std::cout << "version byte:   0x" << std::hex << static_cast<int>(protocol->protocol_version_)
-                      << std::dec << "\n";
-        }
-    } catch (const std::exception& error) {
-        std::cerr << "plugin-host: cannot load the plug-in: " << error.what() << "\n";
-        return 1;
-    }
-    return 0;
-}
+const Command commands[] = {
+    {"info", run_info_command},     {"replay", run_replay_command},     {"decode", run_decode_command},
+    {"run", run_run_command},       {"simulate", run_simulate_command},
+};
 
 }  // namespace
 
@@ -84,10 +36,11 @@ int main(int argc, char** argv)
         std::cout << usage;
         return argc < 2 ? 2 : 0;
     }
-    const std::string command = argv[1];
-    if (command == "info") {
-        return run_info(argc - 2, argv + 2);
+    for (const Command& command : commands) {
+        if (std::strcmp(argv[1], command.name) == 0) {
+            return command.run(argc - 2, argv + 2);
+        }
     }
-    std::cerr << "plugin-host: unknown command " << command << "\n" << usage;
+    std::cerr << "plugin-host: unknown command " << argv[1] << "\n" << usage;
     return 2;
 }
