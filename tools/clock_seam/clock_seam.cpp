@@ -1,11 +1,15 @@
 #include "tools/clock_seam/clock_seam.h"
 
-#include <atomic>
+#include <mutex>
 
 namespace {
 
-std::atomic<bool> frozen{false};
-std::atomic<long long> frozen_seconds{0};
+// A mutex rather than std::atomic<long long>: 32-bit MIPS has no 64-bit
+// atomic instructions, so the atomic would need libatomic, which the
+// controller does not necessarily have.
+std::mutex clock_mutex;
+bool frozen = false;
+long long frozen_seconds = 0;
 
 std::time_t real_time()
 {
@@ -28,18 +32,34 @@ void freeze_at_local(int year, int month, int day, int hour, int minute, int sec
     local.tm_min = minute;
     local.tm_sec = second;
     local.tm_isdst = -1;
-    frozen_seconds = static_cast<long long>(std::mktime(&local));
+    const auto seconds = static_cast<long long>(std::mktime(&local));
+    const std::lock_guard<std::mutex> lock(clock_mutex);
+    frozen_seconds = seconds;
     frozen = true;
 }
 
 void advance(long long seconds)
 {
+    const std::lock_guard<std::mutex> lock(clock_mutex);
     frozen_seconds += seconds;
 }
 
-void use_real_clock() { frozen = false; }
+void use_real_clock()
+{
+    const std::lock_guard<std::mutex> lock(clock_mutex);
+    frozen = false;
+}
 
-std::time_t now() { return frozen ? static_cast<std::time_t>(frozen_seconds.load()) : real_time(); }
+std::time_t now()
+{
+    {
+        const std::lock_guard<std::mutex> lock(clock_mutex);
+        if (frozen) {
+            return static_cast<std::time_t>(frozen_seconds);
+        }
+    }
+    return real_time();
+}
 
 }  // namespace clock_seam
 
