@@ -31,6 +31,11 @@ set_property(CACHE QORV_MIPSEL_FLOAT_ABI PROPERTY STRINGS hard soft)
 set(QORV_MIPSEL_SYSROOT "" CACHE PATH "The cross toolchain's own sysroot (empty: the compiler's default)")
 get_filename_component(_qorv_source_dir "${CMAKE_CURRENT_LIST_DIR}/../.." ABSOLUTE)
 set(QORV_MIPSEL_LIBS "${_qorv_source_dir}/.sysroot/mipsel" CACHE PATH "Target libraries: jsoncpp and Boost headers")
+if(QORV_MIPSEL_LIBS AND NOT IS_DIRECTORY "${QORV_MIPSEL_LIBS}")
+  message(FATAL_ERROR "${QORV_MIPSEL_LIBS} does not exist: run scripts/mipsel-sysroot to make it, "
+    "or set QORV_MIPSEL_LIBS to the tree that holds the target's jsoncpp and Boost headers "
+    "(empty when the toolchain's sysroot holds them)")
+endif()
 set(QORV_MIPSEL_QEMU_CPU "" CACHE STRING "qemu-mipsel CPU model (empty: 24Kc for soft float, qemu's default otherwise)")
 if(QORV_MIPSEL_SYSROOT)
   set(_qorv_runtime_default "${QORV_MIPSEL_SYSROOT}")
