@@ -14,7 +14,6 @@
 namespace {
 
 using RoundCompletion = DeviceTest;
-using boost::posix_time::ptime;
 using boost::posix_time::time_from_string;
 
 constexpr std::size_t ROUND_TIME = 865;
@@ -75,41 +74,31 @@ const std::vector<std::string> cached_round_calls = {
 
 TEST_F(RoundCompletion, CacheLoadPublishesJudgesAndStoresTheRecordInOrder)
 {
-    device.ao_signals_ = {"419001", "419002", "419003"};
-    device.ao_values_ = {{"419001", 53.5f}, {"419003", -2.0f}};  // 419002 has no value: skipped
-    device.pending_rules_.resize(2);
     const auto cache = cached_record();
-
-    int result = 0;
-    const std::string out = printed_by([&] { result = device.LoadFromCache(cache.data(), 1003); });
-
-    EXPECT_EQ(result, 1);
-    EXPECT_EQ(out, "rvSize is 2\n");
-    EXPECT_EQ(host.calls, cached_round_calls);
+    const std::string cache_text(cache.begin(), cache.end());
     const auto expected = stamped(cache, "EA 07 01 01 00 00 00");
-    EXPECT_EQ(host.published, std::vector<std::vector<std::uint8_t>>{expected});
-    EXPECT_EQ(host.history, std::vector<std::vector<std::uint8_t>>{expected});
-    EXPECT_EQ(record_bytes(), expected);
-    EXPECT_EQ(device.data_ready_, 1);
-    EXPECT_EQ(device.last_round_time_, time_from_string("2026-01-01 00:00:00"));
-    EXPECT_TRUE(device.pending_rules_.empty());
-}
+    for (bool as_text : {false, true}) {
+        SCOPED_TRACE(as_text ? "from text" : "from bytes");
+        host.clear();
+        device.data_ = qorv52_419_Data_t{};
+        device.ao_signals_ = {"419001", "419002", "419003"};
+        device.ao_values_ = {{"419001", 53.5f}, {"419003", -2.0f}};  // 419002 has no value: skipped
+        device.pending_rules_.resize(2);
 
-TEST_F(RoundCompletion, CacheLoadFromTextBehavesLikeThePointerForm)
-{
-    device.ao_signals_ = {"419001", "419002", "419003"};
-    device.ao_values_ = {{"419001", 53.5f}, {"419003", -2.0f}};
-    device.pending_rules_.resize(2);
-    const auto cache = cached_record();
-    const std::string text(cache.begin(), cache.end());
+        int result = 0;
+        const std::string out = printed_by(
+            [&] { result = as_text ? device.LoadFromCache(cache_text) : device.LoadFromCache(cache.data(), 1003); });
 
-    int result = 0;
-    const std::string out = printed_by([&] { result = device.LoadFromCache(text); });
-
-    EXPECT_EQ(result, 1);
-    EXPECT_EQ(out, "rvSize is 2\n");
-    EXPECT_EQ(host.calls, cached_round_calls);
-    EXPECT_EQ(record_bytes(), stamped(cache, "EA 07 01 01 00 00 00"));
+        EXPECT_EQ(result, 1);
+        EXPECT_EQ(out, "rvSize is 2\n");
+        EXPECT_EQ(host.calls, cached_round_calls);
+        EXPECT_EQ(host.published, std::vector<std::vector<std::uint8_t>>{expected});
+        EXPECT_EQ(host.history, std::vector<std::vector<std::uint8_t>>{expected});
+        EXPECT_EQ(record_bytes(), expected);
+        EXPECT_EQ(device.data_ready_, 1);
+        EXPECT_EQ(device.last_round_time_, time_from_string("2026-01-01 00:00:00"));
+        EXPECT_TRUE(device.pending_rules_.empty());
+    }
 }
 
 TEST_F(RoundCompletion, CacheOfAnyOtherLengthOrWithoutDataIsRefusedWithoutTrace)

@@ -138,15 +138,10 @@ TEST_F(SystemRules, PowerOffRuleReportsWhetherAnyCountedInputIsLive)
         set_phases(c.a, c.b, c.c);
         set_inputs(c.first, c.second);
         judge();
-        ASSERT_EQ(host.reports.size(), 1u) << c.what;
-        const BoolReport& report = host.reports[0];
-        EXPECT_EQ(report.state, c.interrupted) << c.what;
-        EXPECT_EQ(report.level, 1);
-        EXPECT_EQ(report.key, "PowerOff");
-        EXPECT_EQ(report.id, "419415001");
-        EXPECT_EQ(report.desc, "输入电源中断告警");
-        EXPECT_EQ(report.name, "输入电源中断告警");
-        EXPECT_EQ(report.seq, 100);
+        EXPECT_EQ(host.calls, std::vector<std::string>{"CheckThresholdBool 1 PowerOff 419415001 '输入电源中断告警' "
+                                                       "输入电源中断告警 " +
+                                                       std::string(c.interrupted ? "true" : "false") + " 100"})
+            << c.what;
     }
     EXPECT_TRUE(device.level_map_.empty());
     EXPECT_TRUE(device.threshold_map_.empty());
