@@ -19,7 +19,13 @@ int parse_dc_analog(dc_unit_block& dc, std::int32_t current_factor, const std::u
         return -1;
     }
     // Sites whose shunt is wired the other way or scaled configure a factor.
-    dc.out_i.set(load_current.get() * static_cast<float>(current_factor));
+    // Without one the current stays exactly as sent: multiplying by 1 could
+    // still rewrite the bits of a NaN on some floating-point units.
+    if (current_factor == 1) {
+        dc.out_i = load_current;
+    } else {
+        dc.out_i.set(load_current.get() * static_cast<float>(current_factor));
+    }
     std::printf("parse42_41 %f %f\n", static_cast<double>(dc.out_v.get()), static_cast<double>(dc.out_i.get()));
 
     std::uint8_t battery_count;

@@ -51,6 +51,11 @@ TEST_F(DcDecoders, LoadCurrentIsMultipliedByTheConfiguredFactor)
     EXPECT_EQ(result, 11);
     EXPECT_EQ(out, "parse42_41 53.500000 25.000000\n");
     EXPECT_EQ(slice(record_bytes(), out_i, 4), hex("00 00 C8 41"));
+
+    // With the default factor every current keeps its bytes, a NaN included.
+    device.dc_i_adjust = 1;
+    decode(device, &qorv52_419::parse42_41, join({volts53_5, hex("01 00 80 7F"), hex("00 00 00")}));
+    EXPECT_EQ(slice(record_bytes(), out_i, 4), hex("01 00 80 7F"));
 }
 
 TEST_F(DcDecoders, OversizedAnalogListsAreSkippedOrEndTheBlock)

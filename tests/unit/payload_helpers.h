@@ -16,7 +16,9 @@ public:
     exact_payload(const std::vector<std::uint8_t>& bytes, std::size_t length)
         : data_(new std::uint8_t[length]), length_(length)
     {
-        std::memcpy(data_.get(), bytes.data(), length);
+        if (length != 0) {
+            std::memcpy(data_.get(), bytes.data(), length);
+        }
     }
     explicit exact_payload(const std::vector<std::uint8_t>& bytes) : exact_payload(bytes, bytes.size()) {}
 
