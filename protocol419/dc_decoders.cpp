@@ -18,8 +18,8 @@ int parse_dc_analog(dc_unit_block& dc, std::int32_t current_factor, const std::u
     if (!in.bytes(load_current.bytes, sizeof load_current.bytes)) {
         return -1;
     }
-    // Sites whose shunt is wired the other way or scaled configure a factor.
-    // Without one the current stays exactly as sent: multiplying by 1 could
+    // The configured factor scales the load current for the site. At the
+    // default of 1 the current stays exactly as sent: multiplying by 1 could
     // still rewrite the bits of a NaN on some floating-point units.
     if (current_factor == 1) {
         dc.out_i = load_current;
