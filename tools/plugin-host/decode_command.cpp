@@ -73,16 +73,17 @@ int run_decode_command(int argc, char** argv)
         }
     }
     std::istream& in = input == "-" ? std::cin : file;
+    const std::string input_name = input == "-" ? "standard input" : input;
     const std::string contents((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     if (in.bad()) {
-        std::cerr << "plugin-host decode: error reading " << input << "\n";
+        std::cerr << "plugin-host decode: error reading " << input_name << "\n";
         return 1;
     }
     std::vector<std::uint8_t> bytes;
     if (hex) {
         std::string error;
         if (!plugin_host::parse_hex(contents, bytes, error)) {
-            std::cerr << "plugin-host decode: " << input << " is not hex: " << error << "\n";
+            std::cerr << "plugin-host decode: " << input_name << " is not hex: " << error << "\n";
             return 1;
         }
     } else {
@@ -104,7 +105,7 @@ int run_decode_command(int argc, char** argv)
     std::cout.flush();
     const std::size_t left_over = bytes.size() % plugin_host::RECORD_BYTES;
     if (left_over != 0) {
-        std::cerr << "plugin-host decode: " << input << " holds " << bytes.size()
+        std::cerr << "plugin-host decode: " << input_name << " holds " << bytes.size()
                   << " bytes, not a whole number of 1003-byte records: " << records
                   << " record(s) printed, the last " << left_over << " byte(s) not decoded\n";
         return 1;
