@@ -76,6 +76,9 @@ TEST(ScenarioParser, RefusesMalformedLinesWithAReason)
         {R"({"op":"cache"})", "needs \"hex\""},
         {R"({"op":"cache","hex":"00","form":"text"})", "\"form\" must be"},
     };
+    const std::string deeply_nested =
+        R"({"op":"config","doc":)" + std::string(5000, '[') + std::string(5000, ']') + "}";
+    EXPECT_THROW(parse_scenario_line(deeply_nested), ScenarioError);
     for (const auto& c : cases) {
         try {
             parse_scenario_line(c.line);

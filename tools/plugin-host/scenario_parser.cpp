@@ -1,5 +1,6 @@
 #include "tools/plugin-host/scenario_parser.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstdint>
 #include <memory>
@@ -293,6 +294,25 @@ ScenarioStep parse_step(const std::string& op, Members& members)
     Members::fail("unknown op \"" + op + "\"");
 }
 
+// The JSON reader's first complaint on one line: "* Line 1, Column 7\n  Missing
+// ',' or '}' in object declaration\n..." becomes "column 7: Missing ...".
+std::string first_json_error(const std::string& errors)
+{
+    std::istringstream lines(errors);
+    std::string where;
+    std::string what;
+    std::getline(lines, where);
+    std::getline(lines, what);
+    const std::size_t column = where.find("Column ");
+    const std::size_t text = what.find_first_not_of(' ');
+    if (column == std::string::npos || text == std::string::npos) {
+        std::string flat = errors;
+        std::replace(flat.begin(), flat.end(), '\n', ' ');
+        return flat;
+    }
+    return "column " + where.substr(column + 7) + ": " + what.substr(text);
+}
+
 bool is_skipped(const std::string& line)
 {
     const std::size_t first = line.find_first_not_of(" \t\r\n");
@@ -311,12 +331,15 @@ std::optional<ScenarioStep> parse_scenario_line(const std::string& line)
     const std::unique_ptr<Json::CharReader> reader(builder.newCharReader());
     Json::Value object;
     std::string errors;
-    if (!reader->parse(line.data(), line.data() + line.size(), &object, &errors)) {
-        std::istringstream first_error(errors);
-        std::string reason;
-        std::getline(first_error, reason);
-        std::getline(first_error, reason);
-        throw ScenarioError("not JSON: " + (reason.empty() ? errors : reason.substr(reason.find_first_not_of(' '))));
+    bool parsed = false;
+    try {
+        parsed = reader->parse(line.data(), line.data() + line.size(), &object, &errors);
+    } catch (const std::exception& error) {
+        // The reader gives up on deeply nested values by throwing.
+        throw ScenarioError(std::string("not JSON: ") + error.what());
+    }
+    if (!parsed) {
+        throw ScenarioError("not JSON: " + first_json_error(errors));
     }
     if (!object.isObject()) {
         throw ScenarioError("a scenario line is a JSON object with an \"op\"");
