@@ -188,8 +188,9 @@ void ReplaySession::operator()(const IoctlStep& step)
     report_call(
         transcript_, "ioctl",
         [&](JsonObject& result) {
-            result.integer("value",
-                           device_.DeviceIoControl(step.code, in_pointer, step.in_len, out.data(), step.out_len, out_used));
+            const int value =
+                device_.DeviceIoControl(step.code, in_pointer, step.in_len, out.data(), step.out_len, out_used);
+            result.integer("value", value);
         },
         [&](JsonObject& result) { result.text("out", to_hex(out.data(), out_size)).integer("out_used", out_used); });
     for (std::size_t i = out_size; i < out.size(); ++i) {

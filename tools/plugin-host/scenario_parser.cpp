@@ -4,128 +4,17 @@
 #include <climits>
 #include <cstdint>
 #include <memory>
-#include <set>
 #include <sstream>
 
 #include <json/reader.h>
 
-#include "tools/plugin-host/hex_text.h"
+#include "tools/plugin-host/scenario_members.h"
 
 namespace plugin_host {
 
 namespace {
 
-// The members of one scenario line. Every member a step reads is looked up
-// here, so that whatever is left over is a member the op does not know: a
-// misspelt name is refused rather than silently ignored. Every value is
-// type-checked before it is converted, since the JSON library throws on a
-// conversion of the wrong type.
-class Members {
-public:
-    Members(const Json::Value& line, std::string op) : line_(line), op_(std::move(op)) {}
-
-    const Json::Value* find(const char* key)
-    {
-        known_.insert(key);
-        return line_.isMember(key) ? &line_[key] : nullptr;
-    }
-
-    const Json::Value& required(const char* key)
-    {
-        const Json::Value* value = find(key);
-        if (value == nullptr) {
-            fail(std::string("op \"") + op_ + "\" needs \"" + key + "\"");
-        }
-        return *value;
-    }
-
-    std::optional<long long> integer(const char* key, long long min, long long max)
-    {
-        const Json::Value* value = find(key);
-        if (value == nullptr) {
-            return std::nullopt;
-        }
-        return integer_value(key, *value, min, max);
-    }
-
-    long long required_integer(const char* key, long long min, long long max)
-    {
-        return integer_value(key, required(key), min, max);
-    }
-
-    std::optional<bool> boolean(const char* key)
-    {
-        const Json::Value* value = find(key);
-        if (value == nullptr) {
-            return std::nullopt;
-        }
-        if (!value->isBool()) {
-            fail(quoted(key) + " must be true or false");
-        }
-        return value->asBool();
-    }
-
-    std::optional<std::string> text(const char* key)
-    {
-        const Json::Value* value = find(key);
-        if (value == nullptr) {
-            return std::nullopt;
-        }
-        if (!value->isString()) {
-            fail(quoted(key) + " must be a string");
-        }
-        return value->asString();
-    }
-
-    std::optional<std::vector<std::uint8_t>> hex(const char* key)
-    {
-        const std::optional<std::string> digits = text(key);
-        if (!digits) {
-            return std::nullopt;
-        }
-        std::vector<std::uint8_t> bytes;
-        std::string error;
-        if (!parse_hex(*digits, bytes, error)) {
-            fail(quoted(key) + " is not hex: " + error);
-        }
-        return bytes;
-    }
-
-    std::vector<std::uint8_t> required_hex(const char* key)
-    {
-        required(key);
-        return *hex(key);
-    }
-
-    // Refuses members that the op does not take.
-    void check_no_others() const
-    {
-        for (const std::string& name : line_.getMemberNames()) {
-            if (known_.count(name) == 0) {
-                fail("op \"" + op_ + "\" takes no member " + quoted(name));
-            }
-        }
-    }
-
-    [[noreturn]] static void fail(const std::string& reason) { throw ScenarioError(reason); }
-
-    static std::string quoted(const std::string& key) { return "\"" + key + "\""; }
-
-    static long long integer_value(const std::string& what, const Json::Value& value, long long min, long long max)
-    {
-        if (!value.isInt64() || value.asInt64() < min || value.asInt64() > max) {
-            fail(quoted(what) + " must be an integer from " + std::to_string(min) + " to " + std::to_string(max));
-        }
-        return value.asInt64();
-    }
-
-private:
-    const Json::Value& line_;
-    std::string op_;
-    std::set<std::string> known_{"op"};
-};
-
-HostStep parse_host(Members& members)
+HostStep parse_host(ScenarioMembers& members)
 {
     HostStep step;
     if (auto data_id = members.integer("data_id", 0, UINT32_MAX)) {
@@ -139,35 +28,35 @@ HostStep parse_host(Members& members)
     }
     if (const Json::Value* levels = members.find("levels")) {
         if (!levels->isObject()) {
-            Members::fail("\"levels\" must be an object of {signal: level}");
+            throw ScenarioError("\"levels\" must be an object of {signal: level}");
         }
         for (const std::string& id : levels->getMemberNames()) {
-            const long long level = Members::integer_value("levels\".\"" + id, (*levels)[id], INT_MIN, INT_MAX);
+            const long long level = ScenarioMembers::integer_value("levels\".\"" + id, (*levels)[id], INT_MIN, INT_MAX);
             step.levels.emplace_back(id, static_cast<int>(level));
         }
     }
     if (const Json::Value* thresholds = members.find("thresholds")) {
         if (!thresholds->isObject()) {
-            Members::fail("\"thresholds\" must be an object of {signal: number}");
+            throw ScenarioError("\"thresholds\" must be an object of {signal: number}");
         }
         for (const std::string& id : thresholds->getMemberNames()) {
             const Json::Value& value = (*thresholds)[id];
             if (!value.isDouble()) {
-                Members::fail("\"thresholds\".\"" + id + "\" must be a number");
+                throw ScenarioError("\"thresholds\".\"" + id + "\" must be a number");
             }
             step.thresholds.emplace_back(id, static_cast<float>(value.asDouble()));
         }
     }
     if (const Json::Value* ao = members.find("ao")) {
         if (!ao->isArray()) {
-            Members::fail("\"ao\" must be a list of [signal, number or null]");
+            throw ScenarioError("\"ao\" must be a list of [signal, number or null]");
         }
         step.ao.emplace();
         for (Json::ArrayIndex i = 0; i < ao->size(); ++i) {
             const Json::Value& entry = (*ao)[i];
             if (!entry.isArray() || entry.size() != 2 || !entry[0].isString() ||
                 !(entry[1].isNull() || entry[1].isDouble())) {
-                Members::fail("\"ao\" entry " + std::to_string(i + 1) + " must be [signal, number or null]");
+                throw ScenarioError("\"ao\" entry " + std::to_string(i + 1) + " must be [signal, number or null]");
             }
             std::optional<float> value;
             if (!entry[1].isNull()) {
@@ -182,32 +71,32 @@ HostStep parse_host(Members& members)
     return step;
 }
 
-ReplyStep parse_reply(Members& members)
+ReplyStep parse_reply(ScenarioMembers& members)
 {
     ReplyStep step{members.required_hex("info")};
     if (step.info.size() > MAX_REPLY_INFO) {
-        Members::fail("\"info\" has " + std::to_string(step.info.size()) +
-                      " bytes; a reply frame holds at most " + std::to_string(MAX_REPLY_INFO));
+        throw ScenarioError("\"info\" has " + std::to_string(step.info.size()) +
+                            " bytes; a reply frame holds at most " + std::to_string(MAX_REPLY_INFO));
     }
     return step;
 }
 
-FrameStep parse_frame(Members& members)
+FrameStep parse_frame(ScenarioMembers& members)
 {
     FrameStep step{members.required_hex("hex")};
     if (step.bytes.size() < 6) {
-        Members::fail("a frame has at least 6 bytes (header and length field), this one " +
-                      std::to_string(step.bytes.size()));
+        throw ScenarioError("a frame has at least 6 bytes (header and length field), this one " +
+                            std::to_string(step.bytes.size()));
     }
     const std::size_t announced = static_cast<std::size_t>(step.bytes[4] | step.bytes[5] << 8) >> 1;
     if (announced > step.bytes.size() - 6) {
-        Members::fail("the length field announces " + std::to_string(announced) + " INFO bytes, the frame holds " +
-                      std::to_string(step.bytes.size() - 6));
+        throw ScenarioError("the length field announces " + std::to_string(announced) +
+                            " INFO bytes, the frame holds " + std::to_string(step.bytes.size() - 6));
     }
     return step;
 }
 
-GetStep parse_get(Members& members)
+GetStep parse_get(ScenarioMembers& members)
 {
     GetStep step;
     members.required("name");
@@ -216,14 +105,14 @@ GetStep parse_get(Members& members)
     return step;
 }
 
-IoctlStep parse_ioctl(Members& members)
+IoctlStep parse_ioctl(ScenarioMembers& members)
 {
     IoctlStep step;
     step.code = static_cast<int>(members.required_integer("code", INT_MIN, INT_MAX));
     const std::optional<std::vector<std::uint8_t>> in = members.hex("in");
     const std::optional<std::string> in_text = members.text("in_text");
     if (in && in_text) {
-        Members::fail("give the input as \"in\" or as \"in_text\", not both");
+        throw ScenarioError("give the input as \"in\" or as \"in_text\", not both");
     }
     if (in) {
         step.in = *in;
@@ -234,26 +123,26 @@ IoctlStep parse_ioctl(Members& members)
     const long long given = static_cast<long long>(step.in.size());
     step.in_len = static_cast<int>(members.integer("in_len", INT_MIN, INT_MAX).value_or(given));
     if (!step.in_null && step.in_len > given) {
-        Members::fail("\"in_len\" " + std::to_string(step.in_len) + " is more than the " + std::to_string(given) +
-                      " input bytes given");
+        throw ScenarioError("\"in_len\" " + std::to_string(step.in_len) + " is more than the " + std::to_string(given) +
+                            " input bytes given");
     }
     step.out_len = static_cast<int>(members.integer("out_len", INT_MIN, MAX_OUT_LEN).value_or(4));
     return step;
 }
 
-CacheStep parse_cache(Members& members)
+CacheStep parse_cache(ScenarioMembers& members)
 {
     CacheStep step{members.required_hex("hex"), false};
     const std::string form = members.text("form").value_or("bytes");
     if (form == "string") {
         step.as_string = true;
     } else if (form != "bytes") {
-        Members::fail("\"form\" must be \"bytes\" or \"string\"");
+        throw ScenarioError("\"form\" must be \"bytes\" or \"string\"");
     }
     return step;
 }
 
-ScenarioStep parse_step(const std::string& op, Members& members)
+ScenarioStep parse_step(const std::string& op, ScenarioMembers& members)
 {
     if (op == "host") {
         return parse_host(members);
@@ -291,7 +180,7 @@ ScenarioStep parse_step(const std::string& op, Members& members)
     if (op == "info") {
         return InfoStep{};
     }
-    Members::fail("unknown op \"" + op + "\"");
+    throw ScenarioError("unknown op \"" + op + "\"");
 }
 
 // The JSON reader's first complaint on one line: "* Line 1, Column 7\n  Missing
@@ -348,7 +237,7 @@ std::optional<ScenarioStep> parse_scenario_line(const std::string& line)
         throw ScenarioError("the line has no \"op\" string");
     }
     const std::string op = object["op"].asString();
-    Members members(object, op);
+    ScenarioMembers members(object, op);
     ScenarioStep step = parse_step(op, members);
     members.check_no_others();
     return step;
