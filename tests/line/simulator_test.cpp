@@ -209,3 +209,17 @@ TEST(SimulatorEvents, ParsesRoundsSecondsAndArgumentsAndNamesBadLines)
         EXPECT_NE(std::string(error.what()).find("line 3"), std::string::npos) << error.what();
     }
 }
+
+TEST(Simulator, RetriesAfterASpoiledReplyStayInTheirRound)
+{
+    SimulatorSettings settings = steady();
+    settings.events = simulator::parse_script("1 no-reply\n2 mains-failure\n");
+    PowerSystemSimulator sim(settings);
+    EXPECT_TRUE(ask(sim, 0x40, 0x41, {1}).silent);
+    const Reply retried = ask(sim, 0x40, 0x41, {1});
+    EXPECT_EQ(sim.round(), 1u);
+    EXPECT_FLOAT_EQ(float_at(retried.info, 2), 220.0f);
+    // Answered, the same request again is the next round.
+    EXPECT_FLOAT_EQ(float_at(ask(sim, 0x40, 0x41, {1}).info, 2), 0.0f);
+    EXPECT_EQ(sim.round(), 2u);
+}

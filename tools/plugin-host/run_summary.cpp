@@ -157,10 +157,12 @@ std::string summary_text(const RoundView& round)
         char cell[48];
         std::snprintf(cell, sizeof cell, "%02u %5.1f A %-5s", i + 1, static_cast<double>(module.current.get()),
                       module_state(module));
-        out << (i % MODULES_PER_LINE == 0 ? "         " : "   ") << cell;
+        std::string text = (i % MODULES_PER_LINE == 0 ? "         " : "   ") + std::string(cell);
         if (i % MODULES_PER_LINE == MODULES_PER_LINE - 1 || i + 1 == held) {
-            out << "\n";
+            text.erase(text.find_last_not_of(' ') + 1);
+            text += "\n";
         }
+        out << text;
     }
 
     out << dc_line("DC 1 ", r.dc);

@@ -93,23 +93,34 @@ std::string PowerSystemSimulator::answer(const pmbus_frame::DecodedFrame& reques
     const std::uint8_t cid2 = request.cid2();
     count_round(cid1, cid2);
     fire_due_events();
+    spoiled_ = false;
+    std::string reply;
+    bool normal = false;
     if (request.version() != settings_.version) {
-        return spoil(error_reply(cid1, pmbus_frame::RTN_VERSION_ERROR), cid1);
+        reply = spoil(error_reply(cid1, pmbus_frame::RTN_VERSION_ERROR), cid1);
+    } else if (cid2 == SET_TIME || cid2 == SET_PARAMETER || cid2 == REMOTE_CONTROL) {
+        const std::string intact = control_reply(request);
+        normal = intact.compare(7, 2, "00") == 0;  // the RTN characters
+        reply = spoil(intact, cid1);
+    } else {
+        bool known = false;
+        reply = poll_reply(cid1, cid2, known);
+        normal = known;
+        if (!known) {
+            reply = spoil(error_reply(cid1, pmbus_frame::RTN_INVALID_CID2), cid1);
+        }
     }
-    if (cid2 == SET_TIME || cid2 == SET_PARAMETER || cid2 == REMOTE_CONTROL) {
-        return spoil(control_reply(request), cid1);
-    }
-    bool known = false;
-    std::string reply = poll_reply(cid1, cid2, known);
-    if (!known) {
-        return spoil(error_reply(cid1, pmbus_frame::RTN_INVALID_CID2), cid1);
-    }
+    last_pair_ = static_cast<std::uint16_t>(cid1 << 8 | cid2);
+    last_answered_ = normal && !spoiled_;
     return reply;
 }
 
 void PowerSystemSimulator::count_round(std::uint8_t cid1, std::uint8_t cid2)
 {
-    if (cid2 != ANALOG) {
+    // The host repeats a request whose reply it did not get intact: a retry
+    // belongs to the round it retries.
+    const bool retry = last_pair_ == (cid1 << 8 | cid2) && !last_answered_;
+    if (cid2 != ANALOG || retry) {
         return;
     }
     if (cid1 == AC) {
@@ -332,6 +343,9 @@ std::string PowerSystemSimulator::control_reply(const pmbus_frame::DecodedFrame&
 
 std::string PowerSystemSimulator::spoil(std::string reply, std::uint8_t cid1)
 {
+    if (no_reply_ + error_rtn_ + bad_checksum_ + garbled_ > 0) {
+        spoiled_ = true;
+    }
     if (no_reply_ > 0) {
         --no_reply_;
         note("fault: no reply");

@@ -36,6 +36,9 @@ public:
 
     // Poll rounds seen so far: a round starts with the AC analog request,
     // or with the rectifier analog request when no AC request came first.
+    // A request repeated after a reply that did not reach the host intact is
+    // the host's retry and starts nothing; so after a round the host gave up
+    // on, the next round's first request counts as one more retry.
     unsigned round() const { return round_; }
     PowerSystem& system() { return system_; }
     const PowerSystem& system() const { return system_; }
@@ -73,6 +76,9 @@ private:
     bool ac_polled_ = false;
     ChangeTracker ac_, rectifier_, dc_;
     int garbled_ = 0, bad_checksum_ = 0, no_reply_ = 0, error_rtn_ = 0;
+    bool spoiled_ = false;            // a line fault hit the reply being made
+    std::uint16_t last_pair_ = 0;     // CID1 and CID2 of the last request
+    bool last_answered_ = false;      // whether it got an intact normal reply
     std::function<void(const std::string&)> log_;
     std::function<double()> seconds_;
 };
