@@ -2,6 +2,7 @@
 // simulated power system (default) or a real one on a serial port.
 #include <chrono>
 #include <cstdio>
+#include <ctime>
 #include <fstream>
 #include <iostream>
 #include <memory>
@@ -15,6 +16,7 @@
 #include "host/device_loop.h"
 #include "host/plugin_loader.h"
 #include "host/serial_port.h"
+#include "tools/clock_seam/clock_seam.h"
 #include "tools/plugin-host/commands.h"
 #include "tools/plugin-host/plugin_path.h"
 #include "tools/plugin-host/run_config.h"
@@ -44,6 +46,8 @@ const char* const usage_head =
     "  --history FILE     append every published 1003-byte record to FILE\n"
     "  --json             one JSON object per round instead of the text summary\n"
     "  --timeout MS       how long to wait for each reply (default 1000)\n"
+    "  --fast             with the simulator: move the device's clock two seconds per\n"
+    "                     round instead of waiting for it (rounds as fast as the line goes)\n"
     "  --plugin PATH      the plug-in library (default: the one built beside the tool)\n"
     "  --plugin-output FILE|-  where the plug-in's own diagnostic lines go\n"
     "                     (default: discarded; - puts them on standard output)\n"
@@ -69,6 +73,7 @@ struct RunOptions {
     std::string history;
     bool json = false;
     int timeout_ms = 1000;
+    bool fast = false;
     std::string plugin_output;
     simulator::SimulatorSettings simulated;
 };
@@ -105,6 +110,8 @@ RunOptions parse_options(int argc, char** argv)
             options.json = true;
         } else if (arg == "--timeout") {
             options.timeout_ms = whole_number(arg, value(), 10, 600000);
+        } else if (arg == "--fast") {
+            options.fast = true;
         } else if (arg == "--plugin") {
             options.plugin = value();
         } else if (arg == "--plugin-output") {
@@ -117,6 +124,9 @@ RunOptions parse_options(int argc, char** argv)
     }
     if (!options.port.empty() && options.simulate_given) {
         throw std::invalid_argument("--simulate and --port exclude each other");
+    }
+    if (!options.port.empty() && options.fast) {
+        throw std::invalid_argument("--fast is for the simulator: a real power system is polled in real time");
     }
     if (!options.port.empty() && options.simulator_options) {
         throw std::invalid_argument("simulator options need --simulate, not --port");
@@ -133,6 +143,17 @@ std::string read_file(const std::string& path)
     std::ostringstream text;
     text << file.rdbuf();
     return text.str();
+}
+
+// Stops the device's clock at the present local time; from then on it moves
+// only when the loop moves it.
+void freeze_clock_now()
+{
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    clock_seam::freeze_at_local(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min,
+                                local.tm_sec);
 }
 
 // The summary keeps the standard output the tool started with; the
@@ -228,12 +249,19 @@ int run(const RunOptions& options)
     }
     DeviceLoop loop(*device, port, LoopSettings{options.timeout_ms, 3});
     install_stop_handlers();
+    if (options.fast) {
+        freeze_clock_now();
+    }
 
     unsigned number = 0;
     auto idle_since = std::chrono::steady_clock::now();
     bool idle_reported = false;
     while (!stop_requested() && (options.rounds == 0 || number < options.rounds)) {
         collector.begin_round();
+        if (options.fast) {
+            // Just past the device's one-second gate between rounds.
+            clock_seam::advance(2);
+        }
         const ExchangeResult result = loop.run_round();
         if (!result.started) {
             if (!idle_reported && std::chrono::steady_clock::now() - idle_since > IDLE_WARNING) {
