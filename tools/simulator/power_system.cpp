@@ -14,14 +14,16 @@ constexpr float UNDER_VOLTAGE = 45.0f;
 constexpr float OVER_VOLTAGE = 58.0f;
 constexpr float BATTERY_CHARGE = 1.5f;    // per battery group while the mains is present
 
-// The remote-control command types of the rectifier group.
+// The rectifier remote-control types that the plug-in sends, as this power
+// system takes them: E5 and E6 switch the module named by the value byte on
+// and off; 1F, 10 and 11 choose float charge, equalize charge and a battery test.
 constexpr std::uint8_t MODULE_ON = 0xE5;
 constexpr std::uint8_t MODULE_OFF = 0xE6;
 constexpr std::uint8_t FLOAT_CHARGE = 0x1F;
 constexpr std::uint8_t EQUALIZE_CHARGE = 0x10;
 constexpr std::uint8_t BATTERY_TEST = 0x11;
 
-// The DC parameters that can be set: float charge voltage and equalize charge voltage.
+// The DC parameter types that the plug-in sets; the power system keeps their values.
 constexpr std::uint8_t PARAMETER_DC = 0xDC;
 constexpr std::uint8_t PARAMETER_DB = 0xDB;
 
