@@ -69,7 +69,7 @@ struct RunOptions {
     std::string port;
     int baud = 0;
     int address = 1;
-    long rounds = 0;
+    unsigned rounds = 0;
     std::string history;
     bool json = false;
     int timeout_ms = 1000;
@@ -103,7 +103,7 @@ RunOptions parse_options(int argc, char** argv)
         } else if (arg == "--config") {
             options.config_path = value();
         } else if (arg == "--rounds") {
-            options.rounds = whole_number(arg, value(), 1, 1000000000);
+            options.rounds = static_cast<unsigned>(whole_number(arg, value(), 1, 1000000000));
         } else if (arg == "--history") {
             options.history = value();
         } else if (arg == "--json") {
