@@ -1,5 +1,7 @@
 #include "tools/simulator/line_server.h"
 
+#include <chrono>
+
 namespace simulator {
 
 namespace {
