@@ -1,6 +1,7 @@
 #include "bench/facts.h"
 
 #include "bench/site_device.h"
+#include "host/frame_codec.h"
 #include "host/host_observer.h"
 #include "tools/heap_count/heap_count.h"
 #include "tools/site_scenario/decoder_cases.h"
@@ -11,31 +12,40 @@ namespace {
 
 constexpr unsigned line_baud = 9600;
 
-// Adds up the characters of the request frames a round sends.
+// Adds up the characters of the request frames a round sends, framed as the
+// host's protocol layer frames them for the line.
 class request_meter : public HostObserver {
 public:
-    void on_send(unsigned char, unsigned char, const unsigned char*, int length) override
+    explicit request_meter(const qorv52_419& device) : device_(device) {}
+
+    void on_send(unsigned char cid1, unsigned char cid2, const unsigned char* data, int length) override
     {
-        characters += site_scenario::frame_characters(static_cast<std::size_t>(length));
+        characters += pmbus_frame::encode_frame(device_.protocol_version_, device_.address_, cid1, cid2, data,
+                                                static_cast<std::size_t>(length))
+                          .size();
         ++requests;
     }
     std::size_t characters = 0;
     unsigned requests = 0;
+
+private:
+    const qorv52_419& device_;
 };
 
 void print_line_time(std::FILE* out)
 {
     qorv52_419 device;
     bench::set_up(device, 2);
-    request_meter meter;
+    request_meter meter(device);
     device.set_observer(&meter);
     site_scenario::site replies;
     const site_scenario::round_trace trace = site_scenario::run_first_round(device, replies);
     device.set_observer(nullptr);
 
-    // Every reply frame carries the same header, checksum and marks as a request.
-    const std::size_t reply_characters =
-        trace.replies * site_scenario::frame_characters(0) + 2 * trace.reply_info_bytes;
+    std::size_t reply_characters = 0;
+    for (unsigned i = 0; i < trace.replies; ++i) {
+        reply_characters += site_scenario::line_characters(*trace.answered[i]);
+    }
     const std::size_t characters = meter.characters + reply_characters;
     std::fprintf(out, "round_requests %u\n", meter.requests);
     std::fprintf(out, "round_replies %u\n", trace.replies);

@@ -5,6 +5,8 @@
 
 #include <boost/date_time/posix_time/ptime.hpp>
 
+#include "host/frame_codec.h"
+
 namespace site_scenario {
 
 namespace {
@@ -186,14 +188,13 @@ round_trace run_round(qorv52_419& device, site& replies)
     if (device.RefreshStatus() == 0) {
         return trace;
     }
-    // A round has at most eight replies; the bound keeps a broken poll cycle from looping.
-    for (int going_on = 1; going_on == 1 && trace.replies < 8;) {
+    // The bound keeps a broken poll cycle from looping.
+    for (int going_on = 1; going_on == 1 && trace.replies < round_trace::MAX_REPLIES;) {
         reply_frame* frame = replies.reply_for(device.poll_step_);
         if (frame == nullptr) {
             break;
         }
-        ++trace.replies;
-        trace.reply_info_bytes += frame->info_length();
+        trace.answered[trace.replies++] = frame;
         going_on = device.process(frame->bytes.data(), static_cast<unsigned>(frame->bytes.size()));
     }
     return trace;
@@ -228,12 +229,11 @@ void enable_every_rule(qorv52_419& device)
     }
 }
 
-std::size_t frame_characters(std::size_t info_bytes)
+std::size_t line_characters(const reply_frame& reply)
 {
-    constexpr std::size_t marks = 2;            // start and end of frame
-    constexpr std::size_t header_bytes = 4 + 2;  // version, address, CID1, CID2/RTN, length
-    constexpr std::size_t checksum_characters = 4;
-    return marks + 2 * (header_bytes + info_bytes) + checksum_characters;
+    const auto& bytes = reply.bytes;
+    return pmbus_frame::encode_frame(bytes[0], bytes[1], bytes[2], bytes[3], bytes.data() + 6, reply.info_length())
+        .size();
 }
 
 double line_seconds(std::size_t characters, unsigned baud)

@@ -53,10 +53,11 @@ private:
     reply_frame dc_analog_, dc_alarms_;
 };
 
-// What a round carried over the line, reply side.
+// The replies a round was answered with, in order.
 struct round_trace {
+    static constexpr unsigned MAX_REPLIES = 8;  // one for each poll step
+    const reply_frame* answered[MAX_REPLIES] = {};
     unsigned replies = 0;
-    std::size_t reply_info_bytes = 0;
 };
 
 // Starts a round with RefreshStatus (the refresh gate opened first) and
@@ -72,10 +73,8 @@ Json::Value configuration(int alarm_mode);
 // frequency and DC rules their limits in the threshold map.
 void enable_every_rule(qorv52_419& device);
 
-// Characters of one frame of the line protocol with this much INFO: start
-// mark, version, address, CID1, CID2 or return code, length, INFO (two hex
-// characters a byte), four checksum characters and the end mark.
-std::size_t frame_characters(std::size_t info_bytes);
+// Characters of a reply on the line, framed as the power system sends it.
+std::size_t line_characters(const reply_frame& reply);
 // Seconds a serial line with 10 bits a character needs for this many characters.
 double line_seconds(std::size_t characters, unsigned baud);
 
