@@ -4,12 +4,13 @@
 
 namespace {
 
-// A mutex rather than std::atomic<long long>: 32-bit MIPS has no 64-bit
-// atomic instructions, so the atomic would need libatomic, which the
+// A mutex rather than 64-bit atomics: 32-bit MIPS has no 64-bit atomic
+// instructions, so std::atomic<long long> would need libatomic, which the
 // controller does not necessarily have.
 std::mutex clock_mutex;
 bool frozen = false;
 long long frozen_seconds = 0;
+unsigned long long time_calls = 0;
 
 std::time_t real_time()
 {
@@ -61,10 +62,20 @@ std::time_t now()
     return real_time();
 }
 
+unsigned long long reads()
+{
+    const std::lock_guard<std::mutex> lock(clock_mutex);
+    return time_calls;
+}
+
 }  // namespace clock_seam
 
 extern "C" __attribute__((visibility("default"))) std::time_t time(std::time_t* out)
 {
+    {
+        const std::lock_guard<std::mutex> lock(clock_mutex);
+        ++time_calls;
+    }
     const std::time_t value = clock_seam::now();
     if (out != nullptr) {
         *out = value;
