@@ -1,4 +1,6 @@
 # cmake -D BUILD_DIR=... -D PREFIX=... -D EMULATOR=... -D READELF=... -P check_installed_tree.cmake
+
+cmake_minimum_required(VERSION 3.22)
 file(REMOVE_RECURSE ${PREFIX})
 execute_process(COMMAND ${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${PREFIX}
   RESULT_VARIABLE result OUTPUT_QUIET)
