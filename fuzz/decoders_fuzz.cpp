@@ -1,0 +1,70 @@
+// Each payload decoder on its own, with arbitrary bytes and any length, the
+// payload in a heap block of exactly that length. The decoder may read only
+// what it is given, write only its own fields of the record, and must answer
+// -1 or a count of bytes it was given.
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+
+#include "device/qorv52_419.h"
+#include "fuzz/support/byte_source.h"
+#include "fuzz/support/checking_host.h"
+#include "fuzz/support/record_regions.h"
+
+namespace {
+
+using driver = pmbuspower_419<qorv52_419_Data_t, 5535>;
+using decoder_fn = int (driver::*)(const unsigned char*, int);
+
+// In the order of fuzz::reply_decoder.
+const decoder_fn decoders[fuzz::REPLY_DECODERS] = {
+    &driver::parse40_41, &driver::parse40_43, &driver::parse40_44,   &driver::parse41_41, &driver::parse41_43,
+    &driver::parse41_44, &driver::parse42_41, &driver::parse42_41_2, &driver::parse42_44, &driver::parse42_44_2,
+};
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***)
+{
+    if (std::freopen("/dev/null", "w", stdout) == nullptr) {
+        fuzz::fail("cannot silence standard output");
+    }
+    fuzz::check_regions();
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    static qorv52_419 device;
+    static fuzz::checking_host host;
+    device.set_observer(&host);
+    host.clear();
+
+    fuzz::byte_source in(data, size);
+    const int which = in.u8() % fuzz::REPLY_DECODERS;
+    // Earlier replies leave any bytes behind; the rectifier status and alarm
+    // decoders take their module count from the record.
+    std::memset(&device.data_, in.u8(), sizeof device.data_);
+    device.data_.rc.channel_count = in.u8();
+    const std::uint8_t options = in.u8();
+    device.dc_i_adjust = (options & 1u) != 0 ? in.i32() : 1;
+    // The poll cycle hands the DC and AC decoders INFO less one or two bytes,
+    // and the second DC unit what the first left, which can come out negative.
+    const bool negative = (options & 6u) == 6u;
+    const int negative_length = -static_cast<int>(in.u8() % 4) - 1;
+
+    fuzz::exact_buffer payload(negative ? std::vector<std::uint8_t>() : in.bytes(in.remaining()));
+    const int length = negative ? negative_length : static_cast<int>(payload.size());
+
+    const qorv52_419_Data_t before = device.data_;
+    const int consumed = (device.*decoders[which])(payload.data(), length);
+
+    FUZZ_CHECK(consumed == -1 || (consumed >= 0 && consumed <= (length < 0 ? 0 : length)),
+               "decoder %d returned %d for %d bytes", which, consumed, length);
+    const int stray =
+        fuzz::first_change_outside(before, device.data_, fuzz::written_by(static_cast<fuzz::reply_decoder>(which)));
+    FUZZ_CHECK(stray < 0, "decoder %d changed record byte %d", which, stray);
+    FUZZ_CHECK(host.sent.empty() && host.published == 0, "decoder %d talked to the host", which);
+    return 0;
+}

@@ -1,0 +1,242 @@
+#!/usr/bin/env python3
+"""Writes the seed corpus of the device and decoder fuzz targets.
+
+The seeds are real exchanges with a power system: the replies of a full poll
+round in both DC reply formats, control commands with their answers, cache
+loads and value queries. They are written in the input layout that
+fuzz/device_fuzz.cpp and fuzz/decoders_fuzz.cpp read (one step kind byte,
+then that step's fields), so the fuzzer starts from inputs that reach every
+poll step instead of having to find the round's order by itself.
+
+Run from anywhere: python3 fuzz/make_seeds.py
+"""
+
+import os
+import struct
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+
+
+def f32(*values):
+    """Singles, least significant byte first; a bytes value is taken as its raw four bytes."""
+    return b"".join(v if isinstance(v, bytes) else struct.pack("<f", v) for v in values)
+
+
+def u16(value):
+    return struct.pack("<H", value & 0xFFFF)
+
+
+# --- INFO payloads of the replies, flag byte first --------------------------
+
+def ac_analog(flag=0x00, channels=((220.0, 221.0, 219.0, 50.0),), currents=(10.5, 11.0, 9.5)):
+    body = bytes([len(channels)])
+    for a, b, c, f in channels:
+        body += f32(a, b, c, f) + bytes([0])  # no user-defined values
+    return bytes([flag]) + body + f32(*currents)
+
+
+def ac_status(flag=0x00):
+    return bytes([flag, 1, 0x00, 1, 0x00])  # one airlock state, one user-defined state
+
+
+def ac_alarms(flag=0x00, user=(0, 0, 0, 0, 0)):
+    channel = bytes([0, 0, 0, 0]) + bytes([0]) + bytes([5]) + bytes(user)
+    return bytes([flag, 1]) + channel + channel + bytes([0, 0, 0])
+
+
+def rc_analog(flag=0x00, out_v=53.5, currents=(20.0, 21.5)):
+    body = f32(out_v) + bytes([len(currents)])
+    for current in currents:
+        body += f32(current) + bytes([1]) + f32(40.0)  # one user-defined value: module temperature
+    return bytes([flag]) + body
+
+
+def rc_status(flag=0x00, modules=2):
+    return bytes([flag, modules]) + (bytes([0x00, 0x00, 0x01]) + bytes([0])) * modules
+
+
+def rc_alarms(flag=0x00, modules=2, fault=0):
+    return bytes([flag, modules]) + (bytes([0x00, 1, fault])) * modules
+
+
+def dc_analog_block(out_v=53.5, out_i=12.5, batteries=(3.0, -1.5), user=()):
+    return (f32(out_v, out_i) + bytes([len(batteries)]) + f32(*batteries) + bytes([0]) + bytes([len(user)])
+            + f32(*user))
+
+
+def dc_alarm_block(voltage_alarm=0, fuses=(0, 0, 0), user=(0, 0)):
+    return bytes([voltage_alarm, len(fuses)]) + bytes(fuses) + bytes([len(user)]) + bytes(user)
+
+
+def dc_analog(flag=0x00, units=None):
+    """Without a unit count when units is None, else with the count and blocks."""
+    if units is None:
+        return bytes([flag]) + dc_analog_block()
+    return bytes([flag, len(units)]) + b"".join(units)
+
+
+def dc_alarms(flag=0x00, units=None):
+    if units is None:
+        return bytes([flag]) + dc_alarm_block()
+    return bytes([flag, len(units)]) + b"".join(units)
+
+
+# --- device target steps ----------------------------------------------------
+
+CONFIG, REFRESH, REPLY, FRAME, ADVANCE, GET, IOCTL, CACHE, HOST = range(9)
+APP_KEYS = ["b_mode", "has_ac", "has_dc", "no_dc_number", "has_a", "has_b", "has_c", "dc_i_adjust"]
+
+
+def small_text(value):
+    return bytes([0, value & 0xFF])  # a text holding a small number
+
+
+def text(value):
+    raw = value.encode()
+    return bytes([1, len(raw)]) + raw
+
+
+def config(**settings):
+    entries = b""
+    for key, value in settings.items():
+        entries += bytes([APP_KEYS.index(key)]) + small_text(value)
+    return bytes([CONFIG, 2, len(settings)]) + entries
+
+
+def config_thresholds(keys):
+    """b_mode 3 with one threshold entry per key, each with all four fields."""
+    entries = bytes([APP_KEYS.index("b_mode")]) + small_text(3)
+    for key in keys:
+        entries += bytes([8, 0x0F]) + text("signal") + text("1001") + text("2") + text("3")
+        raw = key.encode()
+        entries += bytes([len(raw)]) + raw
+    return bytes([CONFIG, 2, 1 + len(keys)]) + entries
+
+
+def refresh():
+    return bytes([REFRESH])
+
+
+def reply(info):
+    return bytes([REPLY]) + u16(len(info)) + info
+
+
+def frame(header, length_field, info):
+    return bytes([FRAME]) + bytes(header) + u16(length_field) + u16(len(info)) + info
+
+
+def advance(seconds):
+    return bytes([ADVANCE]) + struct.pack("<h", seconds)
+
+
+def get(name):
+    if name in ("out_v", "ac"):
+        return bytes([GET, ["out_v", "ac"].index(name)]) + bytes(4)
+    raw = name.encode()
+    return bytes([GET, 2, len(raw)]) + raw + bytes(4)
+
+
+def set_date(raw):
+    return bytes([IOCTL, 0, 0, len(raw)]) + bytes(raw) + bytes([4])
+
+
+def set_dc_parameter(document_index):
+    return bytes([IOCTL, 1, 1, document_index, 4])
+
+
+def remote_control(action_index):
+    return bytes([IOCTL, 2, 2, action_index, 4])
+
+
+def control_status(out_len=4):
+    return bytes([IOCTL, 4, 0, 0, out_len])
+
+
+def cache(record):
+    assert len(record) == 1003
+    return bytes([CACHE, 0]) + record
+
+
+def host_version(version):
+    return bytes([HOST, 1, {0x20: 0, 0x21: 1}[version]])
+
+
+def full_round(dc_units=None, flags=0x00):
+    steps = refresh()
+    steps += reply(ac_analog(flags)) + reply(ac_status(flags)) + reply(ac_alarms(flags))
+    steps += reply(rc_analog(flags)) + reply(rc_status(flags)) + reply(rc_alarms(flags))
+    if dc_units is None:
+        steps += reply(dc_analog(flags)) + reply(dc_alarms(flags))
+    else:
+        steps += reply(dc_analog(flags, [dc_analog_block(), dc_analog_block(out_v=53.0, batteries=(1.0,))]))
+        steps += reply(dc_alarms(flags, [dc_alarm_block(), dc_alarm_block(fuses=(1, 0), user=())]))
+    return steps
+
+
+def device_seeds():
+    two_channels = ((220.0, 221.0, 219.0, 50.0), (230.0, 229.5, 231.0, 50.1))
+    return {
+        "round_dc_without_count": config(has_dc=1) + full_round() + get("out_v") + get("ac") + advance(61)
+        + get("out_v") + advance(2) + full_round(flags=0x00),
+        "round_dc_with_count": host_version(0x21) + config(has_dc=1, no_dc_number=2) + full_round(dc_units=2)
+        + get("ac") + advance(2) + full_round(dc_units=2, flags=0x11),
+        "round_without_ac": config(has_ac=0) + refresh() + reply(rc_analog()) + reply(rc_status())
+        + reply(rc_alarms(fault=1)) + advance(1) + refresh() + advance(1) + refresh(),
+        "ready_round_flags": config(has_dc=1) + full_round() + advance(5) + refresh()
+        + reply(ac_analog(0x01, channels=two_channels)) + reply(ac_alarms(user=(5, 0xE0, 0xE1, 0, 0)))
+        + reply(rc_analog(0x01)) + reply(rc_alarms(fault=1)) + reply(dc_analog(0x00)),
+        "control_commands": set_date([0xE6, 0x07, 12, 8, 4, 30, 0]) + reply(b"\x00") + control_status()
+        + set_dc_parameter(0) + control_status(3) + remote_control(8) + reply(b"") + control_status()
+        + set_dc_parameter(7),
+        "cache_then_query": cache(bytes(range(256)) * 3 + bytes(235)) + get("out_v") + get("ac") + get("Out_v")
+        + advance(61) + get("x"),
+        "odd_frames": refresh() + frame([0x20, 1, 0x40, 0], 2 * 30 + 1, ac_analog()[:31] + b"\x00\x00")
+        + frame([0x20, 1, 0x40, 0], 0, b"") + reply(b"") + reply(b"\x10"),
+        "thresholds": config_thresholds(["alarm_a", "alarm_b"]) + config(b_mode=2, has_c=0) + full_round(),
+        "short_replies": config(has_dc=1) + refresh() + reply(ac_analog()[:20]) + refresh() + reply(ac_analog())
+        + reply(ac_status()[:2]) + reply(ac_alarms()[:7]) + reply(rc_analog()[:9]) + reply(rc_status()[:3])
+        + reply(rc_alarms()[:3]) + reply(dc_analog(0x00, [dc_analog_block()[:7]])) + reply(b"\x00"),
+    }
+
+
+# --- decoder target inputs ---------------------------------------------------
+
+DECODERS = ["40_41", "40_43", "40_44", "41_41", "41_43", "41_44", "42_41", "42_41_2", "42_44", "42_44_2"]
+
+
+def decoder_input(name, payload, modules=2, factor=None):
+    options = 0 if factor is None else 1
+    head = bytes([DECODERS.index(name), 0x00, modules, options])
+    if factor is not None:
+        head += struct.pack("<i", factor)
+    return head + payload
+
+
+def decoder_seeds():
+    return {
+        "40_41": decoder_input("40_41", ac_analog()[1:]),
+        "40_41_two_channels": decoder_input(
+            "40_41", ac_analog(channels=((220.0,) * 4, (b"\x20" * 4,) * 4), currents=(b"\xff" * 4, 0.0, 1.0))[1:]),
+        "40_43": decoder_input("40_43", ac_status()[1:]),
+        "40_44": decoder_input("40_44", ac_alarms(user=(5, 0xE0, 0xE1, 0, 0))[1:]),
+        "41_41": decoder_input("41_41", rc_analog()),
+        "41_43": decoder_input("41_43", rc_status()),
+        "41_44": decoder_input("41_44", rc_alarms(fault=1)),
+        "42_41": decoder_input("42_41", dc_analog_block(user=(1.0, 2.0)), factor=2),
+        "42_41_2": decoder_input("42_41_2", dc_analog_block()),
+        "42_44": decoder_input("42_44", dc_alarm_block(fuses=(1, 2, 3, 4, 5, 6), user=tuple(range(50)))),
+        "42_44_2": decoder_input("42_44_2", dc_alarm_block()),
+    }
+
+
+def write(target, seeds):
+    folder = os.path.join(HERE, "corpus", target)
+    os.makedirs(folder, exist_ok=True)
+    for name, data in seeds.items():
+        with open(os.path.join(folder, name), "wb") as out:
+            out.write(data)
+
+
+if __name__ == "__main__":
+    write("device", device_seeds())
+    write("decoders", decoder_seeds())
