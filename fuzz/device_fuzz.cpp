@@ -119,7 +119,11 @@ Json::Value any_document(byte_source& in)
                 }
             }
             const std::string name = in.short_text();
-            root["thresholdSetting"][name] = (fields & 0x10u) != 0 ? any_value(in) : entry;
+            Json::Value& thresholds = root["thresholdSetting"];
+            if (!thresholds.isObject()) {
+                thresholds = Json::Value(Json::objectValue);
+            }
+            thresholds[name] = (fields & 0x10u) != 0 ? any_value(in) : entry;
         } else {
             root["thresholdSetting"] = any_value(in);
         }
