@@ -212,8 +212,43 @@ def decoder_input(name, payload, modules=2, factor=None):
     return head + payload
 
 
+def h(text):
+    return bytes.fromhex(text.replace(" ", ""))
+
+
+# Payloads of the decoder unit tests: odd counts, substitute values and lists
+# beyond the record's capacity.
+TEST_PAYLOADS = {
+    "40_41_substitutes": ("40_41", h("01 20202020 00000000 00005C43 FFFFFFFF 00 20202020 00000000 FFFFFFFF")),
+    "40_41_skipped_user_values": ("40_41", h("02 00005C43 00005C43 00005C43 00004842 02 00002041 00003041"
+                                            " 00004842 00004842 00004842 00005C43 00 00002041 00003041 00004041")),
+    "40_41_three_channels": ("40_41", h("03 00005C43 00005C43 00005C43 00004842 00"
+                                       " 00004842 00004842 00004842 00004842 00"
+                                       " 00004041 00004041 00004041 00004041 01 00003041"
+                                       " 00002041 00003041 00004041")),
+    "40_43_two_airlocks": ("40_43", h("02 01 02 01 05")),
+    "40_44_model_bytes": ("40_44", h("01 01020304 00 05 05E0E10000 11121314 00 05 0000000009 070809")),
+    "40_44_fuses_and_short_list": ("40_44", h("02 01020304 02 AABB 04 11223344 05060708 00 05 0500000000 070809")),
+    "41_41_equal_bytes": ("41_41", h("00 20202020 03 FFFFFFFF 01 00000000 0000A040 01 20202020"
+                                    " 0000C040 01 FFFFFFFF")),
+    "41_41_skipped_user_values": ("41_41", h("00 00005842 03 0000A040 00 0000C040 03 0000803F 0000803F 0000803F"
+                                            " 0000A040 01 00000040")),
+    "41_41_forty_one_modules": ("41_41", h("00 00005842 29") + h("0000A040 00") * 41),
+    "41_43_forty_one_modules": ("41_43", h("00 29") + h("000001 00") * 41),
+    "41_44_forty_one_modules": ("41_44", h("00 29") + h("00 01 01") * 41),
+    "42_41_batteries": ("42_41", h("00005642 00004841 02 0000A040 0000C040 00 00")),
+    "42_41_branch_currents": ("42_41", h("00005642 00004841 00 03 0000C040 0000C040 0000C040 01 0000A040")),
+    "42_41_eleven_user_values": ("42_41", h("00005642 00004841 00 00 0B 0000A040 0000C040")),
+    "42_41_five_batteries": ("42_41", h("00005642 00004841 05") + h("0000C040") * 5 + h("00 01 0000A040")),
+    "42_44_beyond_capacity": ("42_44", h("03 06 010203040506 32") + bytes(range(50))),
+    "42_44_2_second_unit": ("42_44_2", h("01 01 07 01 09")),
+}
+
+
 def decoder_seeds():
-    return {
+    seeds = {name: decoder_input(decoder, payload, modules=41 if "forty" in name else 2)
+             for name, (decoder, payload) in TEST_PAYLOADS.items()}
+    seeds.update({
         "40_41": decoder_input("40_41", ac_analog()[1:]),
         "40_41_two_channels": decoder_input(
             "40_41", ac_analog(channels=((220.0,) * 4, (b"\x20" * 4,) * 4), currents=(b"\xff" * 4, 0.0, 1.0))[1:]),
@@ -226,7 +261,8 @@ def decoder_seeds():
         "42_41_2": decoder_input("42_41_2", dc_analog_block()),
         "42_44": decoder_input("42_44", dc_alarm_block(fuses=(1, 2, 3, 4, 5, 6), user=tuple(range(50)))),
         "42_44_2": decoder_input("42_44_2", dc_alarm_block()),
-    }
+    })
+    return seeds
 
 
 def write(target, seeds):
