@@ -414,7 +414,7 @@ private:
     void set_host_state(byte_source& in)
     {
         const std::uint8_t choice = in.u8();
-        switch (choice % 5) {
+        switch (choice % 7) {
         case 0: device_->refresh_answer_ = in.u8() & 1; break;
         case 1: {
             const std::uint8_t version = in.u8();
@@ -430,7 +430,23 @@ private:
             }
             break;
         }
-        default: device_->pending_rules_.resize(in.u8() % 4); break;
+        case 4: device_->pending_rules_.resize(in.u8() % 4); break;
+        case 5: {
+            // The alarm rules add their identifiers to the host's tables with
+            // level 0 (rule off); switch them on or off all at once.
+            const int level = in.u8() % 4;
+            for (auto& entry : device_->level_map_) {
+                entry.second = level;
+            }
+            break;
+        }
+        default: {
+            const float limit = static_cast<float>(in.i16()) / 10.0f;
+            for (auto& entry : device_->threshold_map_) {
+                entry.second = limit;
+            }
+            break;
+        }
         }
         device_->ao_report_answer_ = (choice & 0x20u) != 0;
         device_->batch_answer_ = (choice & 0x40u) != 0;

@@ -161,6 +161,14 @@ def host_version(version):
     return bytes([HOST, 1, {0x20: 0, 0x21: 1}[version]])
 
 
+def host_levels(level):
+    return bytes([HOST, 5, level])
+
+
+def host_limits(tenths):
+    return bytes([HOST, 6]) + struct.pack("<h", tenths)
+
+
 def full_round(dc_units=None, flags=0x00):
     steps = refresh()
     steps += reply(ac_analog(flags)) + reply(ac_status(flags)) + reply(ac_alarms(flags))
@@ -192,6 +200,9 @@ def device_seeds():
         + advance(61) + get("x"),
         "odd_frames": refresh() + frame([0x20, 1, 0x40, 0], 2 * 30 + 1, ac_analog()[:31] + b"\x00\x00")
         + frame([0x20, 1, 0x40, 0], 0, b"") + reply(b"") + reply(b"\x10"),
+        "threshold_rules": config(b_mode=2, has_dc=1) + full_round() + host_levels(2) + host_limits(450)
+        + advance(2) + full_round(flags=0x11) + config(has_a=0, has_b=0) + host_limits(-10) + advance(2)
+        + full_round(),
         "thresholds": config_thresholds(["alarm_a", "alarm_b"]) + config(b_mode=2, has_c=0) + full_round(),
         "short_replies": config(has_dc=1) + refresh() + reply(ac_analog()[:20]) + refresh() + reply(ac_analog())
         + reply(ac_status()[:2]) + reply(ac_alarms()[:7]) + reply(rc_analog()[:9]) + reply(rc_status()[:3])
