@@ -44,6 +44,10 @@ public:
 
     void skip(std::size_t n) { position_ += static_cast<long long>(n); }
 
+    // A decoder's result: the bytes consumed, or -1 when the payload announced
+    // more than arrived.
+    int consumed_or_short() const { return overrun() ? -1 : static_cast<int>(position_); }
+
 private:
     const std::uint8_t* data_;
     int length_;
