@@ -1,13 +1,18 @@
 // Each payload decoder on its own, with arbitrary bytes and any length, the
 // payload in a heap block of exactly that length. The decoder may read only
 // what it is given, write only its own fields of the record, and must answer
-// -1 or a count of bytes it was given.
+// -1 or a count of bytes it was given. Then, on request of the input, the
+// alarm rules read what it left.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <memory>
+#include <string>
 
+#include "alarms/model_rules.h"
+#include "alarms/system_rules.h"
 #include "device/qorv52_419.h"
 #include "fuzz/support/byte_source.h"
 #include "fuzz/support/checking_host.h"
@@ -23,6 +28,38 @@ const decoder_fn decoders[fuzz::REPLY_DECODERS] = {
     &driver::parse40_41, &driver::parse40_43, &driver::parse40_44,   &driver::parse41_41, &driver::parse41_43,
     &driver::parse41_44, &driver::parse42_41, &driver::parse42_41_2, &driver::parse42_44, &driver::parse42_44_2,
 };
+
+class ignoring_reporter : public alarms::alarm_reporter {
+public:
+    void report(int, const std::string&, const std::string&, const std::string&, const std::string&, bool,
+                unsigned short) override
+    {
+    }
+};
+
+// The alarm rules read the record the decoder left, counts as received, from
+// a heap block of exactly the record's size: a count that led a rule past the
+// record's last block would read outside the block.
+void judge(const qorv52_419_Data_t& record, std::uint8_t options)
+{
+    const std::unique_ptr<const qorv52_419_Data_t> alone(new qorv52_419_Data_t(record));
+    const alarms::system_settings settings{(options & 0x10u) != 0 ? 2 : 1, (options & 0x20u) != 0,
+                                           (options & 0x40u) != 0,  true, true, (options & 0x80u) != 0};
+    alarms::level_map levels;
+    alarms::threshold_map thresholds;
+    ignoring_reporter reporter;
+    // The first pass enters every rule's identifier with level 0 (off).
+    alarms::check_system_rules(*alone, settings, levels, thresholds, reporter);
+    for (auto& entry : levels) {
+        entry.second = 1;
+    }
+    for (auto& entry : thresholds) {
+        entry.second = 45.0f;
+    }
+    alarms::check_system_rules(*alone, settings, levels, thresholds, reporter);
+    unsigned short seq = 1;
+    alarms::check_model_rules(*alone, settings.has_ac, seq, reporter);
+}
 
 // Airlock count, one airlock byte, user-defined count and 255 user-defined bytes.
 constexpr int AC_STATUS_LONGEST = 1 + 1 + 1 + 255;
@@ -76,5 +113,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         fuzz::first_change_outside(before, device.data_, fuzz::written_by(static_cast<fuzz::reply_decoder>(which)));
     FUZZ_CHECK(stray < 0, "decoder %d changed record byte %d", which, stray);
     FUZZ_CHECK(host.sent.empty() && host.published == 0, "decoder %d talked to the host", which);
+    if ((options & 8u) != 0) {
+        judge(device.data_, options);
+    }
     return 0;
 }

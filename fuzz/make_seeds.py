@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Writes the seed corpus of the device and decoder fuzz targets.
+"""Writes the seed corpus of the device, decoder and frame fuzz targets.
 
 The seeds are real exchanges with a power system: the replies of a full poll
 round in both DC reply formats, control commands with their answers, cache
@@ -215,8 +215,13 @@ def device_seeds():
 DECODERS = ["40_41", "40_43", "40_44", "41_41", "41_43", "41_44", "42_41", "42_41_2", "42_44", "42_44_2"]
 
 
-def decoder_input(name, payload, modules=2, factor=None):
-    options = 0 if factor is None else 1
+JUDGE = 0x08  # run the alarm rules on the record afterwards
+AC_RULES = 0x10 | 0x20  # threshold mode with AC distribution
+DC_RULES = 0x10 | 0x40  # threshold mode with DC distribution
+
+
+def decoder_input(name, payload, modules=2, factor=None, rules=0):
+    options = (0 if factor is None else 1) | rules
     head = bytes([DECODERS.index(name), 0x00, modules, options])
     if factor is not None:
         head += struct.pack("<i", factor)
@@ -260,6 +265,11 @@ def decoder_seeds():
     seeds = {name: decoder_input(decoder, payload, modules=41 if "forty" in name else 2)
              for name, (decoder, payload) in TEST_PAYLOADS.items()}
     seeds.update({
+        "judge_ac_model_bytes": decoder_input("40_44", TEST_PAYLOADS["40_44_model_bytes"][1], rules=JUDGE | AC_RULES),
+        "judge_ac_channels": decoder_input("40_41", TEST_PAYLOADS["40_41_three_channels"][1], rules=JUDGE | AC_RULES),
+        "judge_modules": decoder_input("41_44", TEST_PAYLOADS["41_44_forty_one_modules"][1], modules=41,
+                                       rules=JUDGE),
+        "judge_dc": decoder_input("42_41", TEST_PAYLOADS["42_41_batteries"][1], rules=JUDGE | DC_RULES),
         "40_41": decoder_input("40_41", ac_analog()[1:]),
         "40_41_two_channels": decoder_input(
             "40_41", ac_analog(channels=((220.0,) * 4, (b"\x20" * 4,) * 4), currents=(b"\xff" * 4, 0.0, 1.0))[1:]),
@@ -276,6 +286,36 @@ def decoder_seeds():
     return seeds
 
 
+# --- frame target inputs -------------------------------------------------------
+
+def encode_frame(version, address, cid1, cid2, info):
+    """A frame as the serial line carries it: SOI, hex text, CHKSUM, EOI."""
+    lenid = 2 * len(info)
+    nibbles = (lenid & 0xF) + ((lenid >> 4) & 0xF) + ((lenid >> 8) & 0xF)
+    length = ((-nibbles & 0xF) << 12) | lenid
+    body = bytes([version, address, cid1, cid2, length >> 8, length & 0xFF]).hex().upper() + info.hex().upper()
+    checksum = -sum(body.encode()) & 0xFFFF
+    return b"~" + body.encode() + b"%04X" % checksum + b"\r"
+
+
+def frame_seeds():
+    replies = [ac_analog(), ac_status(), ac_alarms(), rc_analog(), rc_status(), rc_alarms(),
+               dc_analog(), dc_alarms(0, [dc_alarm_block(), dc_alarm_block()])]
+    round_frames = b"".join(encode_frame(0x20, 1, 0x40 + i // 3, 0, info) for i, info in enumerate(replies))
+    good = encode_frame(0x20, 1, 0x40, 0, ac_analog())
+    return {
+        "poll_round": round_frames,
+        "request": encode_frame(0x20, 1, 0x40, 0x41, b"\x01"),
+        "lower_case": good.lower(),
+        "noise_between": b"\x00\xff garbage " + good + b"\n\n" + encode_frame(0x21, 1, 0x42, 0, dc_analog()),
+        "cut_short": good[:20] + good,
+        "bad_checksum": good[:-5] + b"0000\r",
+        "bad_length": good[:9] + b"F" + good[10:],
+        "empty_info": encode_frame(0x20, 1, 0x41, 0x04, b""),
+        "round_trip": b"\xff" + bytes([0x20, 1, 0x41, 0]) + rc_analog(),
+    }
+
+
 def write(target, seeds):
     folder = os.path.join(HERE, "corpus", target)
     os.makedirs(folder, exist_ok=True)
@@ -287,3 +327,4 @@ def write(target, seeds):
 if __name__ == "__main__":
     write("device", device_seeds())
     write("decoders", decoder_seeds())
+    write("frame", frame_seeds())
