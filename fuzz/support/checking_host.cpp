@@ -106,12 +106,14 @@ void checking_host::on_send_sp(int type, const unsigned char* record, unsigned i
     FUZZ_CHECK(type == DATA_TYPE, "record published with data type %d", type);
     FUZZ_CHECK(record != nullptr && length == protocol419::RECORD_SIZE, "record published with %u bytes", length);
     FUZZ_CHECK(!flag, "record published with the flag set");
+    last_published.assign(record, record + length);
     ++published;
 }
 
 void checking_host::on_save_history(const unsigned char* record, unsigned int length)
 {
     FUZZ_CHECK(record != nullptr && length == protocol419::RECORD_SIZE, "history record of %u bytes", length);
+    last_saved.assign(record, record + length);
     ++saved;
 }
 

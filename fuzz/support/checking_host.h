@@ -47,6 +47,9 @@ public:
     std::vector<sent_request> sent;
     int published = 0;
     int saved = 0;
+    // The last record published and the last one stored, as handed over.
+    std::vector<std::uint8_t> last_published;
+    std::vector<std::uint8_t> last_saved;
 };
 
 }  // namespace fuzz
