@@ -15,12 +15,10 @@
 namespace {
 
 const char* const usage =
-    "usage: plugin-host COMMAND [options]\n"
+    "usage: plugin-host info [--plugin PATH] [--config FILE]\n"
     "\n"
-    "commands:\n"
-    "  info [--plugin PATH] [--config FILE]\n"
-    "      load the plug-in as the daemon does, create one device, configure it\n"
-    "      (default: a sample document) and print what it reports\n";
+    "Loads the plug-in as the daemon does, creates one device, configures it with\n"
+    "the JSON document in FILE (default: a sample document) and prints what it reports.\n";
 
 const char* const sample_config = R"({
   "appSetting": { "b_mode": "2", "has_ac": "1", "has_dc": "1", "has_a": "1", "has_b": "1", "has_c": "1" }
@@ -34,6 +32,10 @@ int run_info_command(int argc, char** argv)
     std::string config_text = sample_config;
     for (int i = 0; i < argc; ++i) {
         const std::string arg = argv[i];
+        if (arg == "--help" || arg == "-h") {
+            std::cout << usage;
+            return 0;
+        }
         if (arg == "--plugin" && i + 1 < argc) {
             plugin = argv[++i];
         } else if (arg == "--config" && i + 1 < argc) {

@@ -1,0 +1,3 @@
+#include "host/byte_line.h"
+
+ByteLine::~ByteLine() = default;

@@ -1,0 +1,36 @@
+// The line a device talks over: a serial port at a site, or one end of a
+// pseudo-terminal when the power system is simulated.
+#pragma once
+
+#include <cstddef>
+#include <stdexcept>
+#include <string>
+
+#include "host/host_api.h"
+
+// Raised when a line cannot be opened, configured, read or written. The
+// text names the line and the cause, ready for a field engineer.
+class HOST_API LineError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+class HOST_API ByteLine {
+public:
+    virtual ~ByteLine();
+
+    // Throws LineError when the line cannot be opened.
+    virtual void open() = 0;
+    virtual void close() = 0;
+    virtual bool is_open() const = 0;
+    // Writes every byte or throws LineError.
+    virtual void write(const unsigned char* data, std::size_t length) = 0;
+    // Waits up to timeout_ms for bytes and returns how many arrived (0 when
+    // none did, or when a signal cut the wait short). Throws LineError.
+    virtual std::size_t read(unsigned char* buffer, std::size_t capacity, int timeout_ms) = 0;
+    // Drops whatever was received and not yet read: stale replies must not
+    // be taken for the answer to the next request.
+    virtual void discard_input() = 0;
+    // A name for diagnostics: the device path.
+    virtual std::string name() const = 0;
+};

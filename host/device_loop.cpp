@@ -1,0 +1,146 @@
+#include "host/device_loop.h"
+
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <iostream>
+
+namespace {
+
+using steady = std::chrono::steady_clock;
+
+std::string pair_text(unsigned char cid1, unsigned char cid2)
+{
+    char text[8];
+    std::snprintf(text, sizeof text, "%02X/%02X", cid1, cid2);
+    return text;
+}
+
+std::string byte_text(unsigned value)
+{
+    char text[8];
+    std::snprintf(text, sizeof text, "%02X", value);
+    return text;
+}
+
+}  // namespace
+
+DeviceLoop::DeviceLoop(PMBusProtocol& device, ByteLine& line, LoopSettings settings)
+    : device_(device), line_(line), settings_(settings)
+{
+    if (settings_.attempts < 1) {
+        settings_.attempts = 1;
+    }
+    device_.attach_line(&line_);
+}
+
+ExchangeResult DeviceLoop::run_round()
+{
+    const unsigned long before = device_.requests_made_;
+    if (device_.RefreshStatus() == 0 || device_.requests_made_ == before) {
+        return ExchangeResult{};
+    }
+    return finish_exchange();
+}
+
+ExchangeResult DeviceLoop::finish_exchange()
+{
+    ExchangeResult result;
+    result.started = true;
+    int attempt = 1;
+    for (;;) {
+        std::string problem;
+        const Wait wait = await_reply(problem);
+        if (wait == Wait::reply) {
+            const unsigned long before = device_.requests_made_;
+            const std::string request = pair_text(device_.last_cid1_, device_.last_cid2_);
+            const int more = device_.process(reply_.data(), static_cast<unsigned>(reply_length_));
+            ++result.replies;
+            if (device_.requests_made_ != before) {
+                attempt = 1;  // the next request of the round is out
+                continue;
+            }
+            if (more == 0) {
+                result.completed = device_.poll_step_ == 10;
+                return result;
+            }
+            // The device neither asked for more nor ended the exchange: it
+            // could not use the reply, so treat it as a bad one.
+            problem = "the device could not use the reply to " + request;
+        }
+        ++result.faults;
+        report(problem, attempt);
+        device_.process_error();
+        if (attempt >= settings_.attempts) {
+            std::cerr << line_.name() << ": giving up on "
+                      << pair_text(device_.last_cid1_, device_.last_cid2_) << " after " << settings_.attempts
+                      << (settings_.attempts == 1 ? " attempt" : " attempts")
+                      << "; this round is abandoned and the next one starts afresh" << std::endl;
+            result.abandoned = true;
+            return result;
+        }
+        ++attempt;
+        device_.resend_last_request();
+    }
+}
+
+void DeviceLoop::report(const std::string& problem, int attempt) const
+{
+    std::cerr << line_.name() << ": " << problem << " (request "
+              << pair_text(device_.last_cid1_, device_.last_cid2_) << ", attempt " << attempt << " of "
+              << settings_.attempts << ")" << std::endl;
+}
+
+DeviceLoop::Wait DeviceLoop::await_reply(std::string& problem)
+{
+    reader_.reset();
+    std::string cut_short;
+    const auto deadline = steady::now() + std::chrono::milliseconds(settings_.reply_timeout_ms);
+    unsigned char chunk[256];
+    for (;;) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - steady::now()).count();
+        if (left <= 0) {
+            problem = "no reply within " + std::to_string(settings_.reply_timeout_ms) + " ms";
+            if (!cut_short.empty()) {
+                problem += " (" + cut_short + ")";
+            }
+            return Wait::timeout;
+        }
+        std::size_t received = 0;
+        try {
+            received = line_.read(chunk, sizeof chunk, static_cast<int>(left));
+        } catch (const LineError& error) {
+            problem = error.what();
+            return Wait::fault;
+        }
+        for (std::size_t i = 0; i < received; ++i) {
+            if (!reader_.push(chunk[i])) {
+                continue;
+            }
+            const pmbus_frame::FrameOutcome& outcome = reader_.outcome();
+            if (outcome.status == pmbus_frame::FrameStatus::cut_short) {
+                // Noise that happened to hold an SOI; the reply may follow.
+                cut_short = pmbus_frame::describe(outcome);
+                continue;
+            }
+            if (outcome.status != pmbus_frame::FrameStatus::good) {
+                problem = "bad reply: " + pmbus_frame::describe(outcome);
+                return Wait::fault;
+            }
+            const pmbus_frame::DecodedFrame& frame = *outcome.frame;
+            if (frame.address() != device_.address_) {
+                problem = "reply from address " + std::to_string(frame.address()) + ", expected " +
+                          std::to_string(device_.address_);
+                return Wait::fault;
+            }
+            if (frame.cid2() != pmbus_frame::RTN_NORMAL) {
+                problem = "error reply: RTN " + byte_text(frame.cid2()) + " (" + pmbus_frame::rtn_text(frame.cid2()) +
+                          ")";
+                return Wait::fault;
+            }
+            std::memcpy(reply_.data(), frame.bytes.data(), frame.length);
+            reply_length_ = frame.length;
+            return Wait::reply;
+        }
+    }
+}

@@ -1,0 +1,95 @@
+#include "host/fd_line.h"
+
+#include <cerrno>
+#include <cstring>
+
+#include <poll.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace {
+
+// How long a write may wait for the line to take more bytes: at 1200 baud a
+// full-size frame needs about 35 s, so this only catches a dead line.
+constexpr int WRITE_STALL_MS = 60000;
+
+std::string cause(int error) { return std::strerror(error); }
+
+}  // namespace
+
+FdLine::~FdLine() { FdLine::close(); }
+
+void FdLine::close()
+{
+    if (fd_ >= 0) {
+        ::close(fd_);
+        fd_ = -1;
+    }
+}
+
+void FdLine::write(const unsigned char* data, std::size_t length)
+{
+    if (fd_ < 0) {
+        throw LineError(name() + " is not open");
+    }
+    std::size_t done = 0;
+    while (done < length) {
+        const ssize_t n = ::write(fd_, data + done, length - done);
+        if (n > 0) {
+            done += static_cast<std::size_t>(n);
+            continue;
+        }
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK) {
+            throw LineError("cannot write to " + name() + ": " + cause(errno));
+        }
+        pollfd ready{fd_, POLLOUT, 0};
+        const int polled = ::poll(&ready, 1, WRITE_STALL_MS);
+        if (polled == 0) {
+            throw LineError("cannot write to " + name() + ": the line takes no data");
+        }
+        if (polled < 0 && errno != EINTR) {
+            throw LineError("cannot write to " + name() + ": " + cause(errno));
+        }
+    }
+}
+
+std::size_t FdLine::read(unsigned char* buffer, std::size_t capacity, int timeout_ms)
+{
+    if (fd_ < 0) {
+        throw LineError(name() + " is not open");
+    }
+    pollfd ready{fd_, POLLIN, 0};
+    const int polled = ::poll(&ready, 1, timeout_ms < 0 ? 0 : timeout_ms);
+    if (polled < 0) {
+        if (errno == EINTR) {
+            return 0;
+        }
+        throw LineError("cannot wait for " + name() + ": " + cause(errno));
+    }
+    if (polled == 0) {
+        return 0;
+    }
+    if ((ready.revents & POLLIN) == 0) {
+        // Hang-up or error without data: the other end is gone.
+        throw LineError(name() + " was hung up");
+    }
+    const ssize_t n = ::read(fd_, buffer, capacity);
+    if (n < 0) {
+        if (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK) {
+            return 0;
+        }
+        throw LineError("cannot read from " + name() + ": " + cause(errno));
+    }
+    return static_cast<std::size_t>(n);
+}
+
+void FdLine::discard_input()
+{
+    if (fd_ < 0) {
+        return;
+    }
+    ::tcflush(fd_, TCIFLUSH);
+}

@@ -1,0 +1,225 @@
+// The simulated power system as the line sees it: payload layouts, flag
+// bits, scripted events, control commands and refusals.
+#include <gtest/gtest.h>
+
+#include "tests/line/line_helpers.h"
+#include "tools/simulator/events.h"
+
+using simulator::PowerSystemSimulator;
+using simulator::SimulatorSettings;
+
+namespace {
+
+SimulatorSettings steady(int modules = 6, int dc_units = 1, bool counted = false)
+{
+    SimulatorSettings settings;
+    settings.system.modules = modules;
+    settings.system.dc_units = dc_units;
+    settings.system.dc_unit_count = counted;
+    settings.system.jitter = false;
+    return settings;
+}
+
+// Polls one full round as a device without data does; returns the replies by request.
+struct Round {
+    Reply ac_analog, ac_status, ac_alarms, rect_analog, rect_status, rect_alarms, dc_analog, dc_alarms;
+};
+
+Round poll_round(PowerSystemSimulator& sim)
+{
+    Round r;
+    r.ac_analog = ask(sim, 0x40, 0x41, {1});
+    r.ac_status = ask(sim, 0x40, 0x43, {1});
+    r.ac_alarms = ask(sim, 0x40, 0x44, {1});
+    r.rect_analog = ask(sim, 0x41, 0x41);
+    r.rect_status = ask(sim, 0x41, 0x43);
+    r.rect_alarms = ask(sim, 0x41, 0x44);
+    r.dc_analog = ask(sim, 0x42, 0x41);
+    r.dc_alarms = ask(sim, 0x42, 0x44);
+    return r;
+}
+
+}  // namespace
+
+TEST(Simulator, AnswersEveryPollRequestWithPlausibleValues)
+{
+    PowerSystemSimulator sim(steady(6));
+    const Round r = poll_round(sim);
+    // 40/41: flag, 2 channels of a b c f and a zero count, three output currents.
+    ASSERT_EQ(r.ac_analog.info.size(), 1u + 1 + 2 * 17 + 12);
+    EXPECT_EQ(r.ac_analog.info[1], 2);
+    EXPECT_FLOAT_EQ(float_at(r.ac_analog.info, 2), 220.0f);
+    EXPECT_FLOAT_EQ(float_at(r.ac_analog.info, 14), 50.0f);
+    EXPECT_FLOAT_EQ(float_at(r.ac_analog.info, 19), 220.0f);  // channel 2, phase A
+    // 40/44: two channels of 4 alarm bytes, a fuse list and five user-defined bytes.
+    ASSERT_EQ(r.ac_alarms.info.size(), 1u + 1 + 2 * 12 + 3);
+    EXPECT_EQ(r.ac_alarms.info[8], 5);  // user-defined count of channel 1
+    // 41/41: output voltage, 6 modules of current, count 1 and one value.
+    ASSERT_EQ(r.rect_analog.info.size(), 1u + 4 + 1 + 6 * 9);
+    EXPECT_FLOAT_EQ(float_at(r.rect_analog.info, 1), 53.5f);
+    EXPECT_EQ(r.rect_analog.info[5], 6);
+    EXPECT_FLOAT_EQ(float_at(r.rect_analog.info, 6), (120.0f + 3.0f) / 6.0f);
+    ASSERT_EQ(r.rect_status.info.size(), 1u + 1 + 6 * 4);
+    ASSERT_EQ(r.rect_alarms.info.size(), 1u + 1 + 6 * 3);
+    // 42/41 without unit count: the voltage follows the flag byte directly.
+    EXPECT_FLOAT_EQ(float_at(r.dc_analog.info, 1), 53.5f);
+    EXPECT_FLOAT_EQ(float_at(r.dc_analog.info, 5), 120.0f);
+    EXPECT_EQ(r.dc_analog.info[9], 2);  // battery groups
+    ASSERT_EQ(r.dc_alarms.info.size(), 1u + 6);
+}
+
+TEST(Simulator, CountedDcFormatCarriesBothUnits)
+{
+    PowerSystemSimulator sim(steady(3, 2));
+    ask(sim, 0x41, 0x41);
+    const Reply analog = ask(sim, 0x42, 0x41);
+    // flag, K = 2, two blocks of 4 + 4 + 1 + 8 + 1 + 1 + 8 bytes.
+    ASSERT_EQ(analog.info.size(), 2u + 2 * 27);
+    EXPECT_EQ(analog.info[1], 2);
+    EXPECT_FLOAT_EQ(float_at(analog.info, 2), 53.5f);
+    EXPECT_FLOAT_EQ(float_at(analog.info, 6), 72.0f);
+    EXPECT_FLOAT_EQ(float_at(analog.info, 2 + 27 + 4), 48.0f);
+    const Reply alarms = ask(sim, 0x42, 0x44);
+    ASSERT_EQ(alarms.info.size(), 2u + 2 * 6);
+}
+
+TEST(Simulator, ManyModulesAreAllAnnounced)
+{
+    PowerSystemSimulator sim(steady(42));
+    const Reply analog = ask(sim, 0x41, 0x41);
+    EXPECT_EQ(analog.info[5], 42);
+    EXPECT_EQ(analog.info.size(), 6u + 42 * 9);
+}
+
+TEST(Simulator, FlagBitsReportChangesUntilTheHostReadsThem)
+{
+    PowerSystemSimulator sim(steady());
+    const Round first = poll_round(sim);
+    EXPECT_EQ(first.ac_analog.info[0], 0x11);  // nothing read yet
+    EXPECT_EQ(first.ac_status.info[0], 0x11);  // alarms still unread when the status reply goes out
+    EXPECT_EQ(first.dc_analog.info[0], 0x01);
+    const Round quiet = poll_round(sim);
+    EXPECT_EQ(quiet.ac_analog.info[0], 0x00);
+    EXPECT_EQ(quiet.rect_analog.info[0], 0x00);
+    EXPECT_EQ(quiet.dc_analog.info[0], 0x00);
+
+    // A switched-off module changes the rectifier status, a faulty one its alarms.
+    EXPECT_EQ(ask(sim, 0x41, 0x45, {0xE6, 0x02}).rtn, 0);
+    EXPECT_EQ(ask(sim, 0x41, 0x41).info[0], 0x10);
+    const Reply status = ask(sim, 0x41, 0x43);
+    EXPECT_EQ(status.info[2 + 4], 1);  // module 2 is off
+    EXPECT_EQ(ask(sim, 0x41, 0x41).info[0], 0x00);
+}
+
+TEST(Simulator, ScriptedEventsChangeTheSystemAtTheirRound)
+{
+    SimulatorSettings settings = steady(4);
+    settings.events = simulator::parse_script(
+        "# a mains failure in round 2, restored in round 3\n"
+        "2 mains-failure\n"
+        "2 module-fault 3\n"
+        "3 mains-restore\n"
+        "3 surge-fault 2\n");
+    PowerSystemSimulator sim(settings);
+    const Round one = poll_round(sim);
+    EXPECT_FLOAT_EQ(float_at(one.ac_analog.info, 2), 220.0f);
+
+    const Round two = poll_round(sim);
+    EXPECT_EQ(sim.round(), 2u);
+    EXPECT_FLOAT_EQ(float_at(two.ac_analog.info, 2), 0.0f);
+    EXPECT_FLOAT_EQ(float_at(two.ac_analog.info, 19), 0.0f);
+    EXPECT_EQ(two.ac_analog.info[0] & 0x01, 0x01);
+    EXPECT_EQ(two.ac_alarms.info[10], 0xE0);          // channel 1 input power failure
+    EXPECT_FLOAT_EQ(float_at(two.rect_analog.info, 1), 0.0f);
+    EXPECT_FLOAT_EQ(float_at(two.dc_analog.info, 1), 49.0f);  // on battery
+    EXPECT_LT(float_at(two.dc_analog.info, 10), 0.0f);        // batteries discharge
+    EXPECT_EQ(two.rect_alarms.info[2 + 2 * 3 + 2], 1);        // module 3 fault byte
+
+    const Round three = poll_round(sim);
+    EXPECT_FLOAT_EQ(float_at(three.ac_analog.info, 2), 220.0f);
+    EXPECT_EQ(three.ac_alarms.info[10], 0x00);
+    EXPECT_EQ(three.ac_alarms.info[2 + 12 + 9], 0xE1);  // channel 2 surge protector
+}
+
+TEST(Simulator, LineFaultsSpoilTheNextReplies)
+{
+    SimulatorSettings settings = steady();
+    settings.events = {simulator::parse_event("1 no-reply"), simulator::parse_event("1 bad-checksum"),
+                       simulator::parse_event("1 garbled-frame"), simulator::parse_event("1 error-rtn")};
+    PowerSystemSimulator sim(settings);
+    EXPECT_TRUE(ask(sim, 0x40, 0x41, {1}).silent);
+    const Reply error = ask(sim, 0x40, 0x41, {1});
+    EXPECT_EQ(error.status, pmbus_frame::FrameStatus::good);
+    EXPECT_EQ(error.rtn, pmbus_frame::RTN_INVALID_DATA);
+    EXPECT_EQ(ask(sim, 0x40, 0x41, {1}).status, pmbus_frame::FrameStatus::bad_chksum);
+    EXPECT_EQ(ask(sim, 0x40, 0x41, {1}).status, pmbus_frame::FrameStatus::bad_hex);
+    const Reply recovered = ask(sim, 0x40, 0x41, {1});
+    EXPECT_EQ(recovered.status, pmbus_frame::FrameStatus::good);
+    // The spoiled replies did not count as read: the change bits are still set.
+    EXPECT_EQ(recovered.info[0], 0x11);
+}
+
+TEST(Simulator, AppliesControlCommandsAndRefusesBadOnes)
+{
+    PowerSystemSimulator sim(steady(3));
+    EXPECT_EQ(ask(sim, 0x41, 0x4E, {0x07, 0xEA, 12, 8, 4, 30, 0}).rtn, 0);
+    EXPECT_EQ(sim.system().clock()[1], 0xEA);
+    EXPECT_EQ(ask(sim, 0x42, 0x48, {0xDC, 0x00, 0x00, 0x56, 0x42}).rtn, 0);
+    EXPECT_FLOAT_EQ(sim.system().dc_parameters().at(0xDC), 53.5f);
+    EXPECT_EQ(ask(sim, 0x41, 0x45, {0x10, 0x02}).rtn, 0);
+    EXPECT_TRUE(sim.system().equalizing());
+
+    struct Refusal {
+        const char* what;
+        std::uint8_t cid1, cid2;
+        std::vector<std::uint8_t> data;
+        std::uint8_t version;
+        std::uint8_t rtn;
+    };
+    const std::vector<Refusal> refusals = {
+        {"time with six bytes", 0x41, 0x4E, {1, 2, 3, 4, 5, 6}, 0x20, pmbus_frame::RTN_COMMAND_FORMAT_ERROR},
+        {"unknown DC parameter", 0x42, 0x48, {0x11, 0, 0, 0, 0}, 0x20, pmbus_frame::RTN_INVALID_DATA},
+        {"module beyond the system", 0x41, 0x45, {0xE6, 0x09}, 0x20, pmbus_frame::RTN_INVALID_DATA},
+        {"unknown command", 0x41, 0x47, {}, 0x20, pmbus_frame::RTN_INVALID_CID2},
+        {"other protocol version", 0x40, 0x41, {1}, 0x21, pmbus_frame::RTN_VERSION_ERROR},
+    };
+    for (const Refusal& r : refusals) {
+        SCOPED_TRACE(r.what);
+        const Reply reply = ask(sim, r.cid1, r.cid2, r.data, 1, r.version);
+        ASSERT_FALSE(reply.silent);
+        EXPECT_EQ(reply.rtn, r.rtn);
+    }
+    EXPECT_TRUE(ask(sim, 0x40, 0x41, {1}, 2).silent);  // another device's address
+}
+
+TEST(SimulatorEvents, ParsesRoundsSecondsAndArgumentsAndNamesBadLines)
+{
+    const simulator::Event timed = simulator::parse_event("10s module-fault 2");
+    EXPECT_TRUE(timed.by_time);
+    EXPECT_EQ(timed.when, 10);
+    EXPECT_EQ(timed.kind, simulator::EventKind::module_fault);
+    EXPECT_EQ(timed.argument, 2);
+    EXPECT_THROW(simulator::parse_event("3 power-outage"), std::invalid_argument);
+    EXPECT_THROW(simulator::parse_event("soon mains-failure"), std::invalid_argument);
+    EXPECT_THROW(simulator::parse_event("3 module-fault 0"), std::invalid_argument);
+    try {
+        simulator::parse_script("1 mains-failure\n\n2 nonsense\n");
+        FAIL() << "a bad script line was accepted";
+    } catch (const std::invalid_argument& error) {
+        EXPECT_NE(std::string(error.what()).find("line 3"), std::string::npos) << error.what();
+    }
+}
+
+TEST(Simulator, RetriesAfterASpoiledReplyStayInTheirRound)
+{
+    SimulatorSettings settings = steady();
+    settings.events = simulator::parse_script("1 no-reply\n2 mains-failure\n");
+    PowerSystemSimulator sim(settings);
+    EXPECT_TRUE(ask(sim, 0x40, 0x41, {1}).silent);
+    const Reply retried = ask(sim, 0x40, 0x41, {1});
+    EXPECT_EQ(sim.round(), 1u);
+    EXPECT_FLOAT_EQ(float_at(retried.info, 2), 220.0f);
+    // Answered, the same request again is the next round.
+    EXPECT_FLOAT_EQ(float_at(ask(sim, 0x40, 0x41, {1}).info, 2), 0.0f);
+    EXPECT_EQ(sim.round(), 2u);
+}

@@ -1,0 +1,19 @@
+// Prints one stored 1003-byte record field by field.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <ostream>
+#include <string>
+
+namespace plugin_host {
+
+// One JSON object on one line: "record" (its index in the input) first, then
+// every field of the record under its layout name.
+std::string record_json(const std::uint8_t* record, std::size_t index);
+
+// An aligned table: offset, field name, value; floats with 9 significant
+// digits, state bytes in hex, lists up to their count and capacity.
+void print_record_table(std::ostream& out, const std::uint8_t* record, std::size_t index);
+
+}  // namespace plugin_host

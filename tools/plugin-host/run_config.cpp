@@ -1,0 +1,77 @@
+#include "tools/plugin-host/run_config.h"
+
+#include <stdexcept>
+
+#include <json/reader.h>
+
+const char* const sample_run_config = R"({
+  "appSetting": { "b_mode": "2", "has_ac": "1", "has_dc": "1", "has_a": "1", "has_b": "1", "has_c": "1" },
+  "host": {
+    "levels": {
+      "220600120010": 2, "220600130010": 2, "220600140010": 1, "220600160010": 2,
+      "220600170010": 2, "210600320010": 2, "210600330010": 1, "210600340010": 2
+    },
+    "thresholds": {
+      "220600160010": 52.0, "220600170010": 48.0,
+      "210600320010": 47.0, "210600330010": 45.5, "210600340010": 57.5
+    }
+  }
+})";
+
+Json::Value parse_run_config(const std::string& text)
+{
+    Json::Value config;
+    Json::CharReaderBuilder builder;
+    std::string errors;
+    std::unique_ptr<Json::CharReader> reader(builder.newCharReader());
+    if (!reader->parse(text.data(), text.data() + text.size(), &config, &errors)) {
+        throw std::invalid_argument("the configuration is not JSON: " + errors);
+    }
+    if (!config.isObject()) {
+        throw std::invalid_argument("the configuration is not a JSON object");
+    }
+    return config;
+}
+
+void apply_host_settings(const Json::Value& config, PMBusProtocol& device)
+{
+    const Json::Value& host = config["host"];
+    if (host.isNull()) {
+        return;
+    }
+    if (!host.isObject()) {
+        throw std::invalid_argument("\"host\" must be an object");
+    }
+    const Json::Value& levels = host["levels"];
+    if (!levels.isNull() && !levels.isObject()) {
+        throw std::invalid_argument("\"host\".\"levels\" must be an object of signal identifiers");
+    }
+    for (const std::string& id : levels.getMemberNames()) {
+        if (!levels[id].isInt()) {
+            throw std::invalid_argument("the level of " + id + " must be a whole number");
+        }
+        device.level_map_[id] = levels[id].asInt();
+    }
+    const Json::Value& thresholds = host["thresholds"];
+    if (!thresholds.isNull() && !thresholds.isObject()) {
+        throw std::invalid_argument("\"host\".\"thresholds\" must be an object of signal identifiers");
+    }
+    for (const std::string& id : thresholds.getMemberNames()) {
+        if (!thresholds[id].isNumeric()) {
+            throw std::invalid_argument("the threshold of " + id + " must be a number");
+        }
+        device.threshold_map_[id] = thresholds[id].asFloat();
+    }
+    if (host.isMember("data_id")) {
+        if (!host["data_id"].isUInt()) {
+            throw std::invalid_argument("\"host\".\"data_id\" must be a whole number");
+        }
+        device.data_id_ = host["data_id"].asUInt();
+    }
+    if (host.isMember("version")) {
+        if (!host["version"].isUInt() || host["version"].asUInt() > 255) {
+            throw std::invalid_argument("\"host\".\"version\" must be a byte, such as 32 for 0x20");
+        }
+        device.protocol_version_ = static_cast<unsigned char>(host["version"].asUInt());
+    }
+}

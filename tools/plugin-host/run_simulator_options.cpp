@@ -1,0 +1,69 @@
+#include "tools/plugin-host/run_simulator_options.h"
+
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+const char* const simulator_options_usage =
+    "  --modules N        rectifier modules (default 6, up to 255)\n"
+    "  --dc-units N       DC distribution units, 1 or 2 (default 1)\n"
+    "  --dc-unit-count    DC replies carry the unit count byte (always with 2 units)\n"
+    "  --steady           readings without the small round-to-round movement\n"
+    "  --event 'WHEN WHAT [N]'   a scripted event, e.g. '3 mains-failure', '10s module-fault 2'\n"
+    "  --script FILE      scripted events, one per line (# comments)\n";
+
+int whole_number(const std::string& option, const std::string& text, int low, int high)
+{
+    std::size_t used = 0;
+    long value = 0;
+    try {
+        value = std::stol(text, &used, 0);
+    } catch (const std::exception&) {
+        used = 0;
+    }
+    if (used == 0 || used != text.size() || value < low || value > high) {
+        throw std::invalid_argument(option + " takes a number from " + std::to_string(low) + " to " +
+                                    std::to_string(high) + ", not \"" + text + "\"");
+    }
+    return static_cast<int>(value);
+}
+
+bool take_simulator_option(int argc, char** argv, int& i, simulator::SimulatorSettings& settings)
+{
+    const std::string option = argv[i];
+    auto value = [&]() -> std::string {
+        if (i + 1 >= argc) {
+            throw std::invalid_argument(option + " needs a value");
+        }
+        return argv[++i];
+    };
+    if (option == "--modules") {
+        settings.system.modules = whole_number(option, value(), 0, 255);
+    } else if (option == "--dc-units") {
+        settings.system.dc_units = whole_number(option, value(), 1, 2);
+    } else if (option == "--dc-unit-count") {
+        settings.system.dc_unit_count = true;
+    } else if (option == "--steady") {
+        settings.system.jitter = false;
+    } else if (option == "--event") {
+        settings.events.push_back(simulator::parse_event(value()));
+    } else if (option == "--script") {
+        const std::string path = value();
+        std::ifstream file(path);
+        if (!file) {
+            throw std::invalid_argument("cannot read the event script " + path);
+        }
+        std::ostringstream text;
+        text << file.rdbuf();
+        try {
+            for (const simulator::Event& event : simulator::parse_script(text.str())) {
+                settings.events.push_back(event);
+            }
+        } catch (const std::invalid_argument& error) {
+            throw std::invalid_argument(path + ": " + error.what());
+        }
+    } else {
+        return false;
+    }
+    return true;
+}

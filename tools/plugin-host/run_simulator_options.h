@@ -1,0 +1,18 @@
+// Options that shape the simulated power system, shared by plugin-host run
+// (with the simulator) and plugin-host simulate.
+#pragma once
+
+#include <string>
+
+#include "tools/simulator/simulator.h"
+
+// Usage lines of the simulator options.
+extern const char* const simulator_options_usage;
+
+// Takes the option at argv[i] (and its value, advancing i) when it is a
+// simulator option. Returns false for other options. Throws
+// std::invalid_argument with a readable message for a bad value.
+bool take_simulator_option(int argc, char** argv, int& i, simulator::SimulatorSettings& settings);
+
+// Parses a whole number option value in [low, high].
+int whole_number(const std::string& option, const std::string& text, int low, int high);

@@ -1,0 +1,242 @@
+#include "tools/plugin-host/run_summary.h"
+
+#include <cmath>
+#include <cstdio>
+#include <sstream>
+
+#include <json/value.h>
+#include <json/writer.h>
+
+namespace {
+
+using protocol419::AC_CHANNEL_BLOCKS;
+using protocol419::RECTIFIER_MODULE_BLOCKS;
+
+// Modules side by side in the text summary.
+constexpr unsigned MODULES_PER_LINE = 5;
+
+std::string format(const char* pattern, double a)
+{
+    char text[64];
+    std::snprintf(text, sizeof text, pattern, a);
+    return text;
+}
+
+std::string round_time(const qorv52_419_Data_t& record)
+{
+    const std::uint8_t* t = record.round_time;
+    char text[32];
+    std::snprintf(text, sizeof text, "%04u-%02u-%02u %02u:%02u:%02u", static_cast<unsigned>(t[0] | t[1] << 8), t[2],
+                  t[3], t[4], t[5], t[6]);
+    return text;
+}
+
+unsigned ac_channels(const qorv52_419_Data_t& record)
+{
+    return record.ac.channel_count < AC_CHANNEL_BLOCKS ? record.ac.channel_count : AC_CHANNEL_BLOCKS;
+}
+
+unsigned modules_held(const qorv52_419_Data_t& record)
+{
+    return record.rc.channel_count < RECTIFIER_MODULE_BLOCKS ? record.rc.channel_count : RECTIFIER_MODULE_BLOCKS;
+}
+
+bool module_faulty(const protocol419::rectifier_module_block& module)
+{
+    return module.p41_44_count == 1 && module.p41_44[0] == 1;
+}
+
+const char* module_state(const protocol419::rectifier_module_block& module)
+{
+    if (module_faulty(module)) {
+        return "FAULT";
+    }
+    return module.state_1 == 0 ? "on" : "off";
+}
+
+// The second DC unit shows only when the power system reported one.
+bool has_second_dc_unit(const qorv52_419_Data_t& record)
+{
+    return record.dc2.out_v.get() != 0.0f || record.dc2.m_count != 0;
+}
+
+std::string dc_line(const char* label, const protocol419::dc_unit_block& dc)
+{
+    std::string line = std::string("  ") + label + format("%7.2f V", static_cast<double>(dc.out_v.get())) +
+                       format(" %7.1f A", static_cast<double>(dc.out_i.get()));
+    const unsigned groups = dc.m_count <= protocol419::dc_unit_block::M_SIZE() ? dc.m_count : 0;
+    if (groups > 0) {
+        line += "   battery";
+        for (unsigned i = 0; i < groups; ++i) {
+            line += format(" %6.1f", static_cast<double>(dc.m[i].get()));
+        }
+        line += " A";
+    }
+    return line + "\n";
+}
+
+std::string alarm_text(const AlarmReport& alarm)
+{
+    return alarm.desc.empty() || alarm.desc == alarm.name ? alarm.name : alarm.name + "  " + alarm.desc;
+}
+
+// NaN and infinities (a device may send any four bytes) become null.
+Json::Value number(float value)
+{
+    if (!std::isfinite(value)) {
+        return Json::Value();
+    }
+    return Json::Value(static_cast<double>(value));
+}
+
+Json::Value alarm_json(const AlarmReport& alarm)
+{
+    Json::Value out(Json::objectValue);
+    out["name"] = alarm.name;
+    out["desc"] = alarm.desc;
+    out["key"] = alarm.key;
+    out["id"] = alarm.id;
+    out["level"] = alarm.level;
+    return out;
+}
+
+Json::Value dc_json(const protocol419::dc_unit_block& dc)
+{
+    Json::Value out(Json::objectValue);
+    out["out_v"] = number(dc.out_v.get());
+    out["out_i"] = number(dc.out_i.get());
+    Json::Value battery(Json::arrayValue);
+    if (dc.m_count <= protocol419::dc_unit_block::M_SIZE()) {
+        for (unsigned i = 0; i < dc.m_count; ++i) {
+            battery.append(number(dc.m[i].get()));
+        }
+    }
+    out["battery"] = battery;
+    return out;
+}
+
+}  // namespace
+
+std::string summary_text(const RoundView& round)
+{
+    std::ostringstream out;
+    out << "round " << round.number;
+    if (!round.completed || !round.has_record) {
+        out << "  not completed (" << round.faults << (round.faults == 1 ? " fault" : " faults")
+            << ", see standard error)\n";
+        return out.str();
+    }
+    const qorv52_419_Data_t& r = round.record;
+    out << "  " << round_time(r) << "  " << round.replies << " replies";
+    if (round.faults > 0) {
+        out << ", " << round.faults << (round.faults == 1 ? " fault" : " faults");
+    }
+    out << "\n";
+
+    for (unsigned i = 0; i < ac_channels(r); ++i) {
+        const auto& ac = r.ac.acChannel[i];
+        out << "  AC " << i + 1 << "   " << format("A %6.1f", static_cast<double>(ac.a.get()))
+            << format("  B %6.1f", static_cast<double>(ac.b.get()))
+            << format("  C %6.1f V", static_cast<double>(ac.c.get()))
+            << format("  %6.2f Hz", static_cast<double>(ac.f.get())) << "\n";
+    }
+
+    const unsigned held = modules_held(r);
+    float total = 0.0f;
+    for (unsigned i = 0; i < held; ++i) {
+        total += r.rc.rcChannel[i].current.get();
+    }
+    out << "  rect   " << format("%7.2f V", static_cast<double>(r.rc.out_v.get())) << format(" %7.1f A", static_cast<double>(total))
+        << "   " << static_cast<unsigned>(r.rc.channel_count) << " modules";
+    if (held < r.rc.channel_count) {
+        out << " (" << held << " held in the record)";
+    }
+    out << "\n";
+    for (unsigned i = 0; i < held; ++i) {
+        const auto& module = r.rc.rcChannel[i];
+        char cell[48];
+        std::snprintf(cell, sizeof cell, "%02u %5.1f A %-5s", i + 1, static_cast<double>(module.current.get()),
+                      module_state(module));
+        std::string text = (i % MODULES_PER_LINE == 0 ? "         " : "   ") + std::string(cell);
+        if (i % MODULES_PER_LINE == MODULES_PER_LINE - 1 || i + 1 == held) {
+            text.erase(text.find_last_not_of(' ') + 1);
+            text += "\n";
+        }
+        out << text;
+    }
+
+    out << dc_line("DC 1 ", r.dc);
+    if (has_second_dc_unit(r)) {
+        out << dc_line("DC 2 ", r.dc2);
+    }
+
+    for (const AlarmReport& alarm : round.raised) {
+        out << "  alarm  + " << alarm_text(alarm) << "\n";
+    }
+    for (const AlarmReport& alarm : round.cleared) {
+        out << "  alarm  - " << alarm_text(alarm) << "\n";
+    }
+    out << "  alarms " << round.active << " active\n";
+    return out.str();
+}
+
+std::string summary_json(const RoundView& round)
+{
+    Json::Value out(Json::objectValue);
+    out["round"] = round.number;
+    out["completed"] = round.completed && round.has_record;
+    out["replies"] = round.replies;
+    out["faults"] = round.faults;
+    if (round.completed && round.has_record) {
+        const qorv52_419_Data_t& r = round.record;
+        out["time"] = round_time(r);
+        Json::Value ac(Json::arrayValue);
+        for (unsigned i = 0; i < ac_channels(r); ++i) {
+            const auto& channel = r.ac.acChannel[i];
+            Json::Value c(Json::objectValue);
+            c["a"] = number(channel.a.get());
+            c["b"] = number(channel.b.get());
+            c["c"] = number(channel.c.get());
+            c["f"] = number(channel.f.get());
+            ac.append(c);
+        }
+        out["ac"] = ac;
+        Json::Value rect(Json::objectValue);
+        rect["out_v"] = number(r.rc.out_v.get());
+        rect["count"] = r.rc.channel_count;
+        Json::Value modules(Json::arrayValue);
+        for (unsigned i = 0; i < modules_held(r); ++i) {
+            const auto& module = r.rc.rcChannel[i];
+            Json::Value m(Json::objectValue);
+            m["current"] = number(module.current.get());
+            m["on"] = module.state_1 == 0;
+            m["fault"] = module_faulty(module);
+            modules.append(m);
+        }
+        rect["modules"] = modules;
+        out["rectifier"] = rect;
+        Json::Value dc(Json::arrayValue);
+        dc.append(dc_json(r.dc));
+        if (has_second_dc_unit(r)) {
+            dc.append(dc_json(r.dc2));
+        }
+        out["dc"] = dc;
+    }
+    Json::Value raised(Json::arrayValue), cleared(Json::arrayValue);
+    for (const AlarmReport& alarm : round.raised) {
+        raised.append(alarm_json(alarm));
+    }
+    for (const AlarmReport& alarm : round.cleared) {
+        cleared.append(alarm_json(alarm));
+    }
+    Json::Value alarms(Json::objectValue);
+    alarms["raised"] = raised;
+    alarms["cleared"] = cleared;
+    alarms["active"] = static_cast<Json::UInt64>(round.active);
+    out["alarms"] = alarms;
+    Json::StreamWriterBuilder writer;
+    writer["indentation"] = "";
+    writer["emitUTF8"] = true;
+    writer["precision"] = 9;  // a float's nine significant digits, no noise beyond them
+    return Json::writeString(writer, out) + "\n";
+}

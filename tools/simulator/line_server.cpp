@@ -1,0 +1,55 @@
+#include "tools/simulator/line_server.h"
+
+#include <chrono>
+
+namespace simulator {
+
+namespace {
+
+// How often the serving loop looks at the stop flag.
+constexpr int POLL_MS = 50;
+
+}  // namespace
+
+void serve(PowerSystemSimulator& simulator, ByteLine& line, const std::atomic<bool>& stop)
+{
+    unsigned char chunk[512];
+    bool reported = false;
+    while (!stop.load()) {
+        try {
+            const std::size_t received = line.read(chunk, sizeof chunk, POLL_MS);
+            if (received == 0) {
+                continue;
+            }
+            const std::string reply = simulator.receive(chunk, received);
+            if (!reply.empty()) {
+                line.write(reinterpret_cast<const unsigned char*>(reply.data()), reply.size());
+            }
+            reported = false;
+        } catch (const LineError& error) {
+            // Said once per outage: a host that closed its end is no news every 50 ms.
+            if (!reported) {
+                simulator.note(std::string("line: ") + error.what());
+                reported = true;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(POLL_MS));
+        }
+    }
+}
+
+BackgroundServer::BackgroundServer(PowerSystemSimulator& simulator, ByteLine& line)
+    : thread_([this, &simulator, &line] { serve(simulator, line, stop_); })
+{
+}
+
+BackgroundServer::~BackgroundServer() { stop(); }
+
+void BackgroundServer::stop()
+{
+    stop_ = true;
+    if (thread_.joinable()) {
+        thread_.join();
+    }
+}
+
+}  // namespace simulator
