@@ -333,7 +333,7 @@ private:
         std::vector<std::uint8_t> input;
         const std::uint8_t input_choice = in.u8();
         switch (input_choice % 4) {
-        case 0: input = in.short_bytes(); break;
+        case 0: input = (input_choice & 0x40u) != 0 ? in.long_bytes() : in.short_bytes(); break;
         case 1: {
             const std::string text = documents[in.u8() % 8];
             input.assign(text.begin(), text.end());

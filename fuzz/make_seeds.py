@@ -148,6 +148,10 @@ def remote_control(action_index):
     return bytes([IOCTL, 2, 2, action_index, 4])
 
 
+def set_dc_parameter_text(document):
+    return bytes([IOCTL, 1, 0x40]) + u16(len(document)) + document + bytes([4])
+
+
 def control_status(out_len=4):
     return bytes([IOCTL, 4, 0, 0, out_len])
 
@@ -195,7 +199,8 @@ def device_seeds():
         + reply(rc_analog(0x01)) + reply(rc_alarms(fault=1)) + reply(dc_analog(0x00)),
         "control_commands": set_date([0xE6, 0x07, 12, 8, 4, 30, 0]) + reply(b"\x00") + control_status()
         + set_dc_parameter(0) + control_status(3) + remote_control(8) + reply(b"") + control_status()
-        + set_dc_parameter(7),
+        + set_dc_parameter(7) + set_dc_parameter_text(b'{"signal_id":"006202","SetValue":"1e39"}')
+        + set_dc_parameter_text(b"[" * 1200 + b"]" * 1200) + control_status(),
         "cache_then_query": cache(bytes(range(256)) * 3 + bytes(235)) + get("out_v") + get("ac") + get("Out_v")
         + advance(61) + get("x"),
         "odd_frames": refresh() + frame([0x20, 1, 0x40, 0], 2 * 30 + 1, ac_analog()[:31] + b"\x00\x00")
