@@ -1,9 +1,8 @@
 #include "alarms/system_rules.h"
 
 #include <algorithm>
-#include <sstream>
 
-#include <boost/lexical_cast.hpp>
+#include "alarms/reading_text.h"
 
 namespace alarms {
 
@@ -99,10 +98,11 @@ bool dc_below(const readings& r, float limit) { return r.udc < limit; }
 bool dc_above(const readings& r, float limit) { return r.udc > limit; }
 
 // A mode-2 rule. Its level, and its limit when it has one, are kept by the
-// daemon under the rule's signal identifier, which is also its key.
+// daemon under the rule's signal identifier, which is also its key. The texts
+// are strings once for good: the daemon takes them as strings every round.
 struct threshold_rule {
-    const char* id;
-    const char* name;
+    std::string id;
+    std::string name;
     bool has_limit;
     bool (*active)(const readings&, float limit);
 };
@@ -131,30 +131,61 @@ void check_rules(const threshold_rule (&rules)[N], const readings& r, const std:
                  threshold_map& thresholds, alarm_reporter& reporter)
 {
     for (const threshold_rule& rule : rules) {
-        const std::string id = rule.id;
-        const int level = levels[id];
+        const int level = levels[rule.id];
         if (level == 0) {
             continue;
         }
-        const float limit = rule.has_limit ? thresholds[id] : 0.0f;
-        reporter.report(level, id, id, desc, rule.name, rule.active(r, limit), THRESHOLD_RULE_SEQ);
+        const float limit = rule.has_limit ? thresholds[rule.id] : 0.0f;
+        reporter.report(level, rule.id, rule.id, desc, rule.name, rule.active(r, limit), THRESHOLD_RULE_SEQ);
     }
 }
 
-// "ua1:220.5 ub1:221 uc1:219.8 ua2:0 ub2:0 uc2:0", in the stream's default format.
-std::string voltage_text(const readings& r)
+// The detail texts are written anew every round into buffers kept per thread,
+// so that once a thread has judged a round it judges the next ones without
+// allocating.
+struct detail_texts {
+    std::string voltage;
+    std::string frequency;
+    std::string dc_voltage;
+};
+
+detail_texts& round_texts()
 {
-    std::ostringstream text;
-    text << "ua1:" << r.phase[0][0] << " ub1:" << r.phase[0][1] << " uc1:" << r.phase[0][2] << " ua2:"
-         << r.phase[1][0] << " ub2:" << r.phase[1][1] << " uc2:" << r.phase[1][2];
-    return text.str();
+    thread_local detail_texts texts;
+    return texts;
 }
 
-std::string frequency_text(const readings& r)
+// "ua1:220.5 ub1:221 uc1:219.8 ua2:0 ub2:0 uc2:0", in the stream's default format.
+const std::string& voltage_text(const readings& r, std::string& text)
 {
-    std::ostringstream text;
-    text << "f1:" << r.frequency[0] << " f2:" << r.frequency[1];
-    return text.str();
+    static const char* const labels[AC_CHANNEL_BLOCKS][3] = {{"ua1:", " ub1:", " uc1:"}, {" ua2:", " ub2:", " uc2:"}};
+    text.clear();
+    for (unsigned channel = 0; channel < AC_CHANNEL_BLOCKS; ++channel) {
+        for (unsigned phase = 0; phase < 3; ++phase) {
+            text += labels[channel][phase];
+            append_stream_float(text, r.phase[channel][phase]);
+        }
+    }
+    return text;
+}
+
+// "f1:50 f2:0".
+const std::string& frequency_text(const readings& r, std::string& text)
+{
+    text.clear();
+    text += "f1:";
+    append_stream_float(text, r.frequency[0]);
+    text += " f2:";
+    append_stream_float(text, r.frequency[1]);
+    return text;
+}
+
+// Nine significant digits: the DC text shows the reading as stored.
+const std::string& dc_voltage_text(const readings& r, std::string& text)
+{
+    text.clear();
+    append_lexical_float(text, r.udc);
+    return text;
 }
 
 void check_power_off(const qorv52_419_Data_t& record, const system_settings& settings, alarm_reporter& reporter)
@@ -175,21 +206,23 @@ void check_power_off(const qorv52_419_Data_t& record, const system_settings& set
         }
         powered = powered || live;
     }
+    static const std::string key = "PowerOff";
+    static const std::string id = "419415001";
     static const std::string name = "输入电源中断告警";
-    reporter.report(1, "PowerOff", "419415001", name, name, !powered, 100);
+    reporter.report(1, key, id, name, name, !powered, 100);
 }
 
 void check_threshold_rules(const qorv52_419_Data_t& record, const system_settings& settings, level_map& levels,
                            threshold_map& thresholds, alarm_reporter& reporter)
 {
     const readings r = read_readings(record, settings);
+    detail_texts& texts = round_texts();
     if (settings.has_ac) {
-        check_rules(ac_voltage_rules, r, voltage_text(r), levels, thresholds, reporter);
-        check_rules(ac_frequency_rules, r, frequency_text(r), levels, thresholds, reporter);
+        check_rules(ac_voltage_rules, r, voltage_text(r, texts.voltage), levels, thresholds, reporter);
+        check_rules(ac_frequency_rules, r, frequency_text(r, texts.frequency), levels, thresholds, reporter);
     }
     if (settings.has_dc) {
-        // Nine significant digits: the DC text shows the reading as stored.
-        check_rules(dc_voltage_rules, r, boost::lexical_cast<std::string>(r.udc), levels, thresholds, reporter);
+        check_rules(dc_voltage_rules, r, dc_voltage_text(r, texts.dc_voltage), levels, thresholds, reporter);
     }
 }
 

@@ -6,6 +6,7 @@ namespace {
 
 std::atomic<bool> frozen{false};
 std::atomic<long long> frozen_seconds{0};
+std::atomic<unsigned long long> time_calls{0};
 
 std::time_t real_time()
 {
@@ -41,10 +42,13 @@ void use_real_clock() { frozen = false; }
 
 std::time_t now() { return frozen ? static_cast<std::time_t>(frozen_seconds.load()) : real_time(); }
 
+unsigned long long reads() { return time_calls.load(); }
+
 }  // namespace clock_seam
 
 extern "C" __attribute__((visibility("default"))) std::time_t time(std::time_t* out)
 {
+    ++time_calls;
     const std::time_t value = clock_seam::now();
     if (out != nullptr) {
         *out = value;

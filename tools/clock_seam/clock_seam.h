@@ -19,5 +19,8 @@ void advance(long long seconds);
 void use_real_clock();
 // Seconds since the epoch as time() now answers.
 std::time_t now();
+// How often time() has been called since the program started: lets a test
+// see how often device code reads the clock.
+unsigned long long reads();
 
 }  // namespace clock_seam
