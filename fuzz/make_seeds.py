@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Writes the seed corpus of the device, decoder and frame fuzz targets.
+"""Writes the seed corpus of the device, decoder, frame and line fuzz targets.
 
 The seeds are real exchanges with a power system: the replies of a full poll
 round in both DC reply formats, control commands with their answers, cache
@@ -321,6 +321,43 @@ def frame_seeds():
     }
 
 
+# --- line target inputs ------------------------------------------------------------
+
+def answer(info, chunk=0xF0):
+    """A reply frame from the device's address around this INFO, read in large chunks."""
+    return bytes([chunk | 1]) + u16(len(info)) + info
+
+
+def raw_answer(data, chunk=0x00):
+    return bytes([chunk | 0]) + u16(len(data)) + data
+
+
+SILENCE = bytes([3])
+
+
+def foreign_answer(address, rtn, info):
+    return bytes([0xF2, address, rtn]) + u16(len(info)) + info
+
+
+def line_seeds():
+    first_round = [ac_analog(), ac_status(), ac_alarms(), rc_analog(), rc_status(), rc_alarms(),
+                   dc_analog(), dc_alarms()]
+    later_round = [ac_analog(), rc_analog(), dc_analog()]
+    run_round = bytes([0])
+    return {
+        "rounds_with_dc": bytes([0x02]) + run_round + b"".join(answer(i) for i in first_round) + run_round
+        + b"".join(answer(i) for i in later_round),
+        "rounds_counted_dc": bytes([0x0E]) + run_round + b"".join(
+            answer(i) for i in first_round[:6] + [dc_analog(0, [dc_analog_block(), dc_analog_block()]),
+                                                  dc_alarms(0, [dc_alarm_block(), dc_alarm_block()])]),
+        "line_faults": bytes([0x00]) + run_round + raw_answer(b"~20014000") + SILENCE
+        + foreign_answer(2, 0, ac_analog()) + foreign_answer(1, 2, b"") + run_round + answer(ac_analog(), 0x00)
+        + raw_answer(b"noise ~" + encode_frame(0x20, 1, 0x40, 0, ac_status())[1:]),
+        "control_between_rounds": bytes([0x01]) + bytes([7]) + answer(b"") + run_round
+        + b"".join(answer(i) for i in first_round[3:6]),
+    }
+
+
 def write(target, seeds):
     folder = os.path.join(HERE, "corpus", target)
     os.makedirs(folder, exist_ok=True)
@@ -333,3 +370,4 @@ if __name__ == "__main__":
     write("device", device_seeds())
     write("decoders", decoder_seeds())
     write("frame", frame_seeds())
+    write("line", line_seeds())
