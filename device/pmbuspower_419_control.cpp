@@ -11,6 +11,7 @@
 
 #include "device/config_value.h"
 #include "device/pmbuspower_419.h"
+#include "protocol419/command_codes.h"
 #include "protocol419/record.h"
 
 namespace {
@@ -19,11 +20,11 @@ constexpr int SET_DATE_TIME = 300;
 constexpr int SET_DC_PARAMETER = 310;
 constexpr int RECTIFIER_REMOTE_CONTROL = 320;
 
-constexpr unsigned char CID1_RECTIFIER = 0x41;
-constexpr unsigned char CID1_DC = 0x42;
-constexpr unsigned char CID2_SET_DATE_TIME = 0x4E;
-constexpr unsigned char CID2_SET_PARAMETER_FLOAT = 0x48;
-constexpr unsigned char CID2_REMOTE_CONTROL = 0x45;
+using protocol419::CID1_DC;
+using protocol419::CID1_RECTIFIER;
+using protocol419::CID2_REMOTE_CONTROL;
+using protocol419::CID2_SET_DATE_TIME;
+using protocol419::CID2_SET_PARAMETER_FLOAT;
 
 constexpr int DATE_TIME_BYTES = 7;
 

@@ -7,6 +7,7 @@
 
 #include "device/local_clock.h"
 #include "device/pmbuspower_419.h"
+#include "protocol419/command_codes.h"
 #include "protocol419/record.h"
 
 namespace {
@@ -26,16 +27,14 @@ constexpr int round_finished_step = 10;
 // Host status word while a refresh is declined.
 constexpr int refresh_declined = 10;
 
-constexpr unsigned char ac_group = 0x40;
-constexpr unsigned char rectifier_group = 0x41;
-constexpr unsigned char dc_group = 0x42;
-constexpr unsigned char analog_values = 0x41;
-constexpr unsigned char status_values = 0x43;
-constexpr unsigned char alarm_status = 0x44;
-
-// Flag byte bits of a reply.
-constexpr std::uint8_t status_changed = 0x10;
-constexpr std::uint8_t alarms_changed = 0x01;
+using protocol419::CID1_AC;
+using protocol419::CID1_DC;
+using protocol419::CID1_RECTIFIER;
+using protocol419::CID2_ALARMS;
+using protocol419::CID2_ANALOG;
+using protocol419::CID2_STATUS;
+using protocol419::FLAG_ALARMS_CHANGED;
+using protocol419::FLAG_STATUS_CHANGED;
 
 // DC requests carry the argument byte only from this protocol version byte on.
 constexpr unsigned char dc_argument_version = 0x21;
@@ -140,10 +139,10 @@ int pmbuspower_419<Data, TypeId>::RefreshStatus()
     }
     if (has_ac) {
         this->poll_step_ = ac_analog_step;
-        this->write_pmbus_cmd(ac_group, analog_values, &request_arg_, 1);
+        this->write_pmbus_cmd(CID1_AC, CID2_ANALOG, &request_arg_, 1);
     } else {
         this->poll_step_ = rectifier_analog_step;
-        this->write_pmbus_cmd(rectifier_group, analog_values);
+        this->write_pmbus_cmd(CID1_RECTIFIER, CID2_ANALOG);
     }
     return 1;
 }
@@ -183,16 +182,16 @@ int pmbuspower_419<Data, TypeId>::process_payload()
     };
     const bool dc_argument = this->protocol_version_ == dc_argument_version;
     auto dc_decision = [&] {
-        return has_dc ? send(dc_analog_step, dc_group, analog_values, dc_argument) : end_round();
+        return has_dc ? send(dc_analog_step, CID1_DC, CID2_ANALOG, dc_argument) : end_round();
     };
     // The rectifier flag byte of the analog reply decides, not the status reply's own.
     auto after_rectifier_status = [&] {
-        return changed(rectifier_flag_, alarms_changed) ? send(rectifier_alarms_step, rectifier_group, alarm_status, false)
+        return changed(rectifier_flag_, FLAG_ALARMS_CHANGED) ? send(rectifier_alarms_step, CID1_RECTIFIER, CID2_ALARMS, false)
                                                         : dc_decision();
     };
     auto after_ac_status = [&] {
-        return changed(flag, alarms_changed) ? send(ac_alarms_step, ac_group, alarm_status, true)
-                                             : send(rectifier_analog_step, rectifier_group, analog_values, false);
+        return changed(flag, FLAG_ALARMS_CHANGED) ? send(ac_alarms_step, CID1_AC, CID2_ALARMS, true)
+                                             : send(rectifier_analog_step, CID1_RECTIFIER, CID2_ANALOG, false);
     };
 
     switch (step) {
@@ -202,8 +201,8 @@ int pmbuspower_419<Data, TypeId>::process_payload()
             // Nothing more is asked; the host's timeout and the next refresh take over.
             return 1;
         }
-        if (changed(flag, status_changed)) {
-            return send(ac_status_step, ac_group, status_values, true);
+        if (changed(flag, FLAG_STATUS_CHANGED)) {
+            return send(ac_status_step, CID1_AC, CID2_STATUS, true);
         }
         return after_ac_status();
     }
@@ -215,14 +214,14 @@ int pmbuspower_419<Data, TypeId>::process_payload()
     case ac_alarms_step: {
         const info_bytes payload = info.from(1);
         parse40_44(payload.data, payload.length);
-        return send(rectifier_analog_step, rectifier_group, analog_values, false);
+        return send(rectifier_analog_step, CID1_RECTIFIER, CID2_ANALOG, false);
     }
     case rectifier_analog_step: {
         rectifier_flag_ = flag;
         const int consumed = parse41_41(info.data, info.length);
         std::printf("41_43 %d vs %d\n", info.length, consumed);
-        if (changed(rectifier_flag_, status_changed)) {
-            return send(rectifier_status_step, rectifier_group, status_values, false);
+        if (changed(rectifier_flag_, FLAG_STATUS_CHANGED)) {
+            return send(rectifier_status_step, CID1_RECTIFIER, CID2_STATUS, false);
         }
         return after_rectifier_status();
     }
@@ -234,8 +233,8 @@ int pmbuspower_419<Data, TypeId>::process_payload()
         return dc_decision();
     case dc_analog_step:
         decode_dc_analog(*this, info);
-        if (changed(flag, status_changed | alarms_changed)) {
-            return send(dc_alarms_step, dc_group, alarm_status, dc_argument);
+        if (changed(flag, FLAG_STATUS_CHANGED | FLAG_ALARMS_CHANGED)) {
+            return send(dc_alarms_step, CID1_DC, CID2_ALARMS, dc_argument);
         }
         return end_round();
     default:  // dc_alarms_step

@@ -2,19 +2,13 @@
 
 #include <cstring>
 
+#include "protocol419/command_codes.h"
+
 namespace simulator {
 
 namespace {
 
-constexpr std::uint8_t AC = 0x40;
-constexpr std::uint8_t RECTIFIER = 0x41;
-constexpr std::uint8_t DC = 0x42;
-constexpr std::uint8_t ANALOG = 0x41;
-constexpr std::uint8_t STATUS = 0x43;
-constexpr std::uint8_t ALARMS = 0x44;
-constexpr std::uint8_t SET_TIME = 0x4E;
-constexpr std::uint8_t SET_PARAMETER = 0x48;
-constexpr std::uint8_t REMOTE_CONTROL = 0x45;
+using namespace protocol419;
 
 constexpr float AC_OVER = 290.0f;
 constexpr float AC_UNDER = 140.0f;
@@ -29,10 +23,10 @@ std::uint8_t PowerSystemSimulator::ChangeTracker::flag(const Bytes& status, cons
 {
     std::uint8_t flag = 0;
     if (!status_known || status != status_read) {
-        flag |= 0x10;
+        flag |= FLAG_STATUS_CHANGED;
     }
     if (!alarm_known || alarm != alarm_read) {
-        flag |= 0x01;
+        flag |= FLAG_ALARMS_CHANGED;
     }
     return flag;
 }
@@ -98,7 +92,7 @@ std::string PowerSystemSimulator::answer(const pmbus_frame::DecodedFrame& reques
     bool normal = false;
     if (request.version() != settings_.version) {
         reply = spoil(error_reply(cid1, pmbus_frame::RTN_VERSION_ERROR), cid1);
-    } else if (cid2 == SET_TIME || cid2 == SET_PARAMETER || cid2 == REMOTE_CONTROL) {
+    } else if (cid2 == CID2_SET_DATE_TIME || cid2 == CID2_SET_PARAMETER_FLOAT || cid2 == CID2_REMOTE_CONTROL) {
         const std::string intact = control_reply(request);
         normal = intact.compare(7, 2, "00") == 0;  // the RTN characters
         reply = spoil(intact, cid1);
@@ -120,13 +114,13 @@ void PowerSystemSimulator::count_round(std::uint8_t cid1, std::uint8_t cid2)
     // The host repeats a request whose reply it did not get intact: a retry
     // belongs to the round it retries.
     const bool retry = last_pair_ == (cid1 << 8 | cid2) && !last_answered_;
-    if (cid2 != ANALOG || retry) {
+    if (cid2 != CID2_ANALOG || retry) {
         return;
     }
-    if (cid1 == AC) {
+    if (cid1 == CID1_AC) {
         ++round_;
         ac_polled_ = true;
-    } else if (cid1 == RECTIFIER) {
+    } else if (cid1 == CID1_RECTIFIER) {
         if (!ac_polled_) {
             ++round_;
         }
@@ -254,27 +248,27 @@ std::string PowerSystemSimulator::poll_reply(std::uint8_t cid1, std::uint8_t cid
 {
     ChangeTracker* tracker = nullptr;
     Bytes status, alarms, info;
-    if (cid1 == AC) {
+    if (cid1 == CID1_AC) {
         tracker = &ac_;
         status = ac_status(system_);
         alarms = ac_alarms(system_);
-        info = cid2 == ANALOG ? ac_analog(system_) : cid2 == STATUS ? status : alarms;
-    } else if (cid1 == RECTIFIER) {
+        info = cid2 == CID2_ANALOG ? ac_analog(system_) : cid2 == CID2_STATUS ? status : alarms;
+    } else if (cid1 == CID1_RECTIFIER) {
         tracker = &rectifier_;
         status = rectifier_status(system_);
         alarms = rectifier_alarms(system_);
-        info = cid2 == ANALOG ? rectifier_analog(system_) : cid2 == STATUS ? status : alarms;
-    } else if (cid1 == DC && cid2 != STATUS) {
+        info = cid2 == CID2_ANALOG ? rectifier_analog(system_) : cid2 == CID2_STATUS ? status : alarms;
+    } else if (cid1 == CID1_DC && cid2 != CID2_STATUS) {
         // DC distribution has no status values: only its alarms change.
         tracker = &dc_;
         alarms = dc_alarms(system_);
-        info = cid2 == ANALOG ? dc_analog(system_) : alarms;
+        info = cid2 == CID2_ANALOG ? dc_analog(system_) : alarms;
     }
-    known = tracker != nullptr && (cid2 == ANALOG || cid2 == STATUS || cid2 == ALARMS);
+    known = tracker != nullptr && (cid2 == CID2_ANALOG || cid2 == CID2_STATUS || cid2 == CID2_ALARMS);
     if (!known) {
         return {};
     }
-    if (cid1 == DC) {
+    if (cid1 == CID1_DC) {
         tracker->status_known = true;
     }
     Bytes payload;
@@ -285,10 +279,10 @@ std::string PowerSystemSimulator::poll_reply(std::uint8_t cid1, std::uint8_t cid
     std::string reply = spoil(intact, cid1);
     // Only a reply that reaches the host intact counts as read.
     if (reply == intact) {
-        if (cid2 == STATUS) {
+        if (cid2 == CID2_STATUS) {
             tracker->status_read = status;
             tracker->status_known = true;
-        } else if (cid2 == ALARMS) {
+        } else if (cid2 == CID2_ALARMS) {
             tracker->alarm_read = alarms;
             tracker->alarm_known = true;
         }
@@ -302,8 +296,8 @@ std::string PowerSystemSimulator::control_reply(const pmbus_frame::DecodedFrame&
     const std::uint8_t* data = request.info();
     const std::size_t length = request.info_length();
     switch (request.cid2()) {
-    case SET_TIME: {
-        if (cid1 != RECTIFIER || length != 7) {
+    case CID2_SET_DATE_TIME: {
+        if (cid1 != CID1_RECTIFIER || length != 7) {
             return error_reply(cid1, pmbus_frame::RTN_COMMAND_FORMAT_ERROR);
         }
         std::uint8_t time[7];
@@ -312,8 +306,8 @@ std::string PowerSystemSimulator::control_reply(const pmbus_frame::DecodedFrame&
         note("clock set");
         return normal_reply(cid1, {});
     }
-    case SET_PARAMETER: {
-        if (cid1 != DC || length != 5) {
+    case CID2_SET_PARAMETER_FLOAT: {
+        if (cid1 != CID1_DC || length != 5) {
             return error_reply(cid1, pmbus_frame::RTN_COMMAND_FORMAT_ERROR);
         }
         float value;
@@ -328,7 +322,7 @@ std::string PowerSystemSimulator::control_reply(const pmbus_frame::DecodedFrame&
         return normal_reply(cid1, {});
     }
     default: {
-        if (cid1 != RECTIFIER || length != 2) {
+        if (cid1 != CID1_RECTIFIER || length != 2) {
             return error_reply(cid1, pmbus_frame::RTN_COMMAND_FORMAT_ERROR);
         }
         std::string what;
