@@ -27,7 +27,8 @@ bool c_library_writes_point()
     return point[0] == '.' && point[1] == '\0';
 }
 
-void append_general(std::string& text, float value, int precision)
+template <class Number>
+void append_general(std::string& text, Number value, int precision)
 {
     // "-1.17549435e-38" is the longest a float gets at nine digits.
     char digits[32];
@@ -41,7 +42,10 @@ void append_general(std::string& text, float value, int precision)
 void append_stream_float(std::string& text, float value)
 {
     if (streams_write_classic_numbers()) {
-        append_general(text, value, stream_precision);
+        // A stream widens the float to double before printing it. On MIPS
+        // that turns every NaN into the FPU's default NaN, which has no
+        // sign, so the reading must be widened the same way.
+        append_general(text, static_cast<double>(value), stream_precision);
         return;
     }
     std::ostringstream stream;
@@ -52,6 +56,8 @@ void append_stream_float(std::string& text, float value)
 void append_lexical_float(std::string& text, float value)
 {
     if (c_library_writes_point()) {
+        // lexical_cast writes NaN and infinity itself from the float's own
+        // sign, so here the float is not widened.
         append_general(text, value, lexical_precision);
         return;
     }

@@ -9,6 +9,8 @@
 # GOLDEN_UPDATE=1 in the environment, the expected files are rewritten from
 # what the tool wrote instead (review every change before committing it).
 
+cmake_minimum_required(VERSION 3.22)
+
 string(REPLACE "|" ";" emulator "${EMULATOR}")
 string(REPLACE "|" ";" args "${ARGS}")
 if(NOT DEFINED EXPECT_STATUS)

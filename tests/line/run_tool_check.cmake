@@ -1,6 +1,8 @@
 # Runs plugin-host run on the simulator as a user would and checks its
 # output: one JSON object per round, the mains failure's alarms, and the
 # history file with one 1003-byte record per round.
+
+cmake_minimum_required(VERSION 3.22)
 string(REPLACE "|" ";" emulator "${EMULATOR}")
 file(REMOVE "${HISTORY}")
 execute_process(

@@ -1,6 +1,9 @@
 // The daemon calls device operations through fixed virtual-table slots, so
 // their order is part of the binary interface. Under the Itanium C++ ABI a
-// pointer to a virtual member function holds 1 + the slot's byte offset.
+// pointer to a virtual member function holds the slot's byte offset and a
+// "virtual" bit: on x86 the bit is the offset's low bit (1 + offset); on MIPS
+// and ARM, whose function addresses may be odd, the offset is stored as it is
+// and the bit is the low bit of the this-adjustment word.
 #include <cstddef>
 #include <cstring>
 #include <string>
@@ -15,9 +18,16 @@ template <class Pointer>
 std::ptrdiff_t slot_of(Pointer member)
 {
     static_assert(sizeof(Pointer) == 2 * sizeof(std::ptrdiff_t), "Itanium member function pointer");
-    std::ptrdiff_t raw;
-    std::memcpy(&raw, &member, sizeof raw);
-    return (raw - 1) / static_cast<std::ptrdiff_t>(sizeof(void*));
+    std::ptrdiff_t words[2];
+    std::memcpy(words, &member, sizeof words);
+    const auto word = static_cast<std::ptrdiff_t>(sizeof(void*));
+    if ((words[0] & 1) != 0) {
+        return (words[0] - 1) / word;
+    }
+    if ((words[1] & 1) != 0) {
+        return words[0] / word;
+    }
+    return -1;  // not a virtual function
 }
 
 using Device = qorv52_419;

@@ -6,7 +6,9 @@
 
 namespace {
 
-std::atomic<std::uint64_t> counted{0};
+// A word-sized counter: lock-free on every target, where a 64-bit atomic
+// would need libatomic on 32-bit MIPS.
+std::atomic<std::size_t> counted{0};
 
 void* allocate(std::size_t size)
 {
