@@ -85,12 +85,7 @@ RunOptions parse_options(int argc, char** argv)
     RunOptions options;
     for (int i = 0; i < argc; ++i) {
         const std::string arg = argv[i];
-        auto value = [&]() -> std::string {
-            if (i + 1 >= argc) {
-                throw std::invalid_argument(arg + " needs a value");
-            }
-            return argv[++i];
-        };
+        auto value = [&] { return option_value(argc, argv, i); };
         if (arg == "--simulate") {
             options.simulate_given = true;
         } else if (arg == "--port") {

@@ -12,6 +12,14 @@ const char* const simulator_options_usage =
     "  --event 'WHEN WHAT [N]'   a scripted event, e.g. '3 mains-failure', '10s module-fault 2'\n"
     "  --script FILE      scripted events, one per line (# comments)\n";
 
+std::string option_value(int argc, char** argv, int& i)
+{
+    if (i + 1 >= argc) {
+        throw std::invalid_argument(std::string(argv[i]) + " needs a value");
+    }
+    return argv[++i];
+}
+
 int whole_number(const std::string& option, const std::string& text, int low, int high)
 {
     std::size_t used = 0;
@@ -31,12 +39,7 @@ int whole_number(const std::string& option, const std::string& text, int low, in
 bool take_simulator_option(int argc, char** argv, int& i, simulator::SimulatorSettings& settings)
 {
     const std::string option = argv[i];
-    auto value = [&]() -> std::string {
-        if (i + 1 >= argc) {
-            throw std::invalid_argument(option + " needs a value");
-        }
-        return argv[++i];
-    };
+    auto value = [&] { return option_value(argc, argv, i); };
     if (option == "--modules") {
         settings.system.modules = whole_number(option, value(), 0, 255);
     } else if (option == "--dc-units") {

@@ -14,5 +14,9 @@ extern const char* const simulator_options_usage;
 // std::invalid_argument with a readable message for a bad value.
 bool take_simulator_option(int argc, char** argv, int& i, simulator::SimulatorSettings& settings);
 
+// The value that follows the option at argv[i], advancing i; throws
+// std::invalid_argument naming the option when there is none.
+std::string option_value(int argc, char** argv, int& i);
+
 // Parses a whole number option value in [low, high].
 int whole_number(const std::string& option, const std::string& text, int low, int high);

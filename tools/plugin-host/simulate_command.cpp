@@ -36,12 +36,7 @@ int run_simulate_command(int argc, char** argv)
     try {
         for (int i = 0; i < argc; ++i) {
             const std::string arg = argv[i];
-            auto value = [&]() -> std::string {
-                if (i + 1 >= argc) {
-                    throw std::invalid_argument(arg + " needs a value");
-                }
-                return argv[++i];
-            };
+            auto value = [&] { return option_value(argc, argv, i); };
             if (arg == "--help" || arg == "-h") {
                 std::cout << usage_head << simulator_options_usage;
                 return 0;
