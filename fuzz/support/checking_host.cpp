@@ -20,6 +20,13 @@ void fail(const char* format, ...)
     std::abort();
 }
 
+void silence_standard_output()
+{
+    if (std::freopen("/dev/null", "w", stdout) == nullptr) {
+        fail("cannot silence standard output");
+    }
+}
+
 namespace {
 
 constexpr int DATA_TYPE = 5535;

@@ -13,6 +13,10 @@ namespace fuzz {
 // records as a finding together with the input that led to it.
 [[noreturn]] void fail(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
+// Sends the device's diagnostic lines to /dev/null: they would only slow the
+// run down. The fuzzer's own reports go to standard error.
+void silence_standard_output();
+
 #define FUZZ_CHECK(condition, ...)        \
     do {                                  \
         if (!(condition)) {               \
