@@ -1,9 +1,11 @@
 #include "host/device_loop.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
-#include <iostream>
+
+#include "host/reply_match.h"
 
 namespace {
 
@@ -23,10 +25,31 @@ std::string byte_text(unsigned value)
     return text;
 }
 
+// The kind of a fault, for counting its repeats: the problem without the
+// figures that differ from one occurrence to the next (received checksums).
+std::string fault_kind(const std::string& problem)
+{
+    const auto detail = problem.find(" (");
+    return detail == std::string::npos ? problem : problem.substr(0, detail);
+}
+
+LineLog& log_or(LineLog* given, std::unique_ptr<LineLog>& own)
+{
+    if (given != nullptr) {
+        return *given;
+    }
+    own = std::make_unique<LineLog>(stderr_sink());
+    return *own;
+}
+
 }  // namespace
 
 DeviceLoop::DeviceLoop(PMBusProtocol& device, ByteLine& line, LoopSettings settings)
-    : device_(device), line_(line), settings_(settings)
+    : device_(device),
+      line_(line),
+      settings_(std::move(settings)),
+      log_(log_or(settings_.log, own_log_)),
+      supervisor_(line_, log_, settings_.reopen, settings_.stop)
 {
     if (settings_.attempts < 1) {
         settings_.attempts = 1;
@@ -34,8 +57,14 @@ DeviceLoop::DeviceLoop(PMBusProtocol& device, ByteLine& line, LoopSettings setti
     device_.attach_line(&line_);
 }
 
+DeviceLoop::~DeviceLoop() = default;
+
 ExchangeResult DeviceLoop::run_round()
 {
+    log_.flush();
+    if (!supervisor_.ensure_open()) {
+        return ExchangeResult{};
+    }
     const unsigned long before = device_.requests_made_;
     if (device_.RefreshStatus() == 0 || device_.requests_made_ == before) {
         return ExchangeResult{};
@@ -51,7 +80,19 @@ ExchangeResult DeviceLoop::finish_exchange()
     for (;;) {
         std::string problem;
         const Wait wait = await_reply(problem);
+        if (wait == Wait::stopped) {
+            result.stopped = true;
+            return result;
+        }
+        if (wait == Wait::lost) {
+            supervisor_.lost(problem);
+            device_.process_error();
+            result.lost = true;
+            result.abandoned = true;
+            return result;
+        }
         if (wait == Wait::reply) {
+            supervisor_.answered();
             const unsigned long before = device_.requests_made_;
             const std::string request = pair_text(device_.last_cid1_, device_.last_cid2_);
             const int more = device_.process(reply_.data(), static_cast<unsigned>(reply_length_));
@@ -72,10 +113,11 @@ ExchangeResult DeviceLoop::finish_exchange()
         report(problem, attempt);
         device_.process_error();
         if (attempt >= settings_.attempts) {
-            std::cerr << line_.name() << ": giving up on "
-                      << pair_text(device_.last_cid1_, device_.last_cid2_) << " after " << settings_.attempts
-                      << (settings_.attempts == 1 ? " attempt" : " attempts")
-                      << "; this round is abandoned and the next one starts afresh" << std::endl;
+            const std::string request = pair_text(device_.last_cid1_, device_.last_cid2_);
+            log_.fault(line_.name(), "giving up on " + request,
+                       "giving up on " + request + " after " + std::to_string(settings_.attempts) +
+                           (settings_.attempts == 1 ? " attempt" : " attempts") +
+                           "; this round is abandoned and the next one starts afresh");
             result.abandoned = true;
             return result;
         }
@@ -84,11 +126,11 @@ ExchangeResult DeviceLoop::finish_exchange()
     }
 }
 
-void DeviceLoop::report(const std::string& problem, int attempt) const
+void DeviceLoop::report(const std::string& problem, int attempt)
 {
-    std::cerr << line_.name() << ": " << problem << " (request "
-              << pair_text(device_.last_cid1_, device_.last_cid2_) << ", attempt " << attempt << " of "
-              << settings_.attempts << ")" << std::endl;
+    log_.fault(line_.name(), fault_kind(problem),
+               problem + " (request " + pair_text(device_.last_cid1_, device_.last_cid2_) + ", attempt " +
+                   std::to_string(attempt) + " of " + std::to_string(settings_.attempts) + ")");
 }
 
 DeviceLoop::Wait DeviceLoop::await_reply(std::string& problem)
@@ -96,8 +138,12 @@ DeviceLoop::Wait DeviceLoop::await_reply(std::string& problem)
     reader_.reset();
     std::string cut_short;
     const auto deadline = steady::now() + std::chrono::milliseconds(settings_.reply_timeout_ms);
+    const OutstandingRequest request{device_.protocol_version_, device_.address_, device_.last_cid1_};
     unsigned char chunk[256];
     for (;;) {
+        if (stop_requested()) {
+            return Wait::stopped;
+        }
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - steady::now()).count();
         if (left <= 0) {
             problem = "no reply within " + std::to_string(settings_.reply_timeout_ms) + " ms";
@@ -108,7 +154,11 @@ DeviceLoop::Wait DeviceLoop::await_reply(std::string& problem)
         }
         std::size_t received = 0;
         try {
-            received = line_.read(chunk, sizeof chunk, static_cast<int>(left));
+            const auto slice = std::min<long long>(left, STOP_SLICE.count());
+            received = line_.read(chunk, sizeof chunk, static_cast<int>(slice));
+        } catch (const LineLost& error) {
+            problem = error.what();
+            return Wait::lost;
         } catch (const LineError& error) {
             problem = error.what();
             return Wait::fault;
@@ -128,9 +178,8 @@ DeviceLoop::Wait DeviceLoop::await_reply(std::string& problem)
                 return Wait::fault;
             }
             const pmbus_frame::DecodedFrame& frame = *outcome.frame;
-            if (frame.address() != device_.address_) {
-                problem = "reply from address " + std::to_string(frame.address()) + ", expected " +
-                          std::to_string(device_.address_);
+            problem = reply_mismatch(frame, request);
+            if (!problem.empty()) {
                 return Wait::fault;
             }
             if (frame.cid2() != pmbus_frame::RTN_NORMAL) {

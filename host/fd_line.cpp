@@ -15,6 +15,10 @@ constexpr int WRITE_STALL_MS = 60000;
 
 std::string cause(int error) { return std::strerror(error); }
 
+// Errors by which the kernel says the device behind the descriptor is gone:
+// the other end of a pseudo-terminal closed, a USB adapter unplugged.
+bool gone(int error) { return error == EIO || error == ENXIO || error == ENODEV || error == EPIPE; }
+
 }  // namespace
 
 FdLine::~FdLine() { FdLine::close(); }
@@ -41,6 +45,9 @@ void FdLine::write(const unsigned char* data, std::size_t length)
         }
         if (n < 0 && errno == EINTR) {
             continue;
+        }
+        if (n < 0 && gone(errno)) {
+            throw LineLost("cannot write to " + name() + ": " + cause(errno));
         }
         if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK) {
             throw LineError("cannot write to " + name() + ": " + cause(errno));
@@ -72,16 +79,26 @@ std::size_t FdLine::read(unsigned char* buffer, std::size_t capacity, int timeou
     if (polled == 0) {
         return 0;
     }
+    if ((ready.revents & POLLNVAL) != 0) {
+        throw LineLost(name() + " is no longer a valid descriptor");
+    }
     if ((ready.revents & POLLIN) == 0) {
         // Hang-up or error without data: the other end is gone.
-        throw LineError(name() + " was hung up");
+        throw LineLost(name() + " was hung up");
     }
     const ssize_t n = ::read(fd_, buffer, capacity);
     if (n < 0) {
         if (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK) {
             return 0;
         }
+        if (gone(errno)) {
+            throw LineLost("cannot read from " + name() + ": " + cause(errno));
+        }
         throw LineError("cannot read from " + name() + ": " + cause(errno));
+    }
+    if (n == 0) {
+        // Ready to read and nothing there: end of file, the far end closed.
+        throw LineLost(name() + " reached end of file");
     }
     return static_cast<std::size_t>(n);
 }

@@ -22,16 +22,25 @@ std::string option_value(int argc, char** argv, int& i)
 
 int whole_number(const std::string& option, const std::string& text, int low, int high)
 {
-    std::size_t used = 0;
-    long value = 0;
-    try {
-        value = std::stol(text, &used, 0);
-    } catch (const std::exception&) {
-        used = 0;
+    auto refuse = [&](const std::string& why) {
+        return std::invalid_argument(option + " takes a decimal number from " + std::to_string(low) + " to " +
+                                     std::to_string(high) + ", not \"" + text + "\"" + why);
+    };
+    // Decimal only, as a field engineer reads it: 010 is ten, and a hex or
+    // octal spelling is refused rather than read as another number.
+    std::size_t first = text.size() > 1 && (text[0] == '-' || text[0] == '+') ? 1 : 0;
+    if (first == text.size() || text.size() - first > 9) {
+        throw refuse("");
     }
-    if (used == 0 || used != text.size() || value < low || value > high) {
-        throw std::invalid_argument(option + " takes a number from " + std::to_string(low) + " to " +
-                                    std::to_string(high) + ", not \"" + text + "\"");
+    for (std::size_t i = first; i < text.size(); ++i) {
+        if (text[i] < '0' || text[i] > '9') {
+            const bool prefixed = text.size() > first + 1 && text[first] == '0' && (text[first + 1] == 'x' || text[first + 1] == 'X');
+            throw refuse(prefixed ? " (hexadecimal is not taken)" : "");
+        }
+    }
+    const long value = std::stol(text);
+    if (value < low || value > high) {
+        throw refuse("");
     }
     return static_cast<int>(value);
 }
