@@ -87,6 +87,7 @@ ExchangeResult DeviceLoop::finish_exchange()
         if (wait == Wait::lost) {
             supervisor_.lost(problem);
             device_.process_error();
+            ++result.faults;
             result.lost = true;
             result.abandoned = true;
             return result;
