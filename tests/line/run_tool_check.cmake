@@ -40,3 +40,17 @@ string(FIND "${errors}" "stopped after 3 rounds" at)
 if(at EQUAL -1)
   message(FATAL_ERROR "no clean stop on standard error:\n${errors}")
 endif()
+
+# A refused command line starts nothing: no simulator, no history file.
+file(REMOVE "${HISTORY}")
+foreach(refused "--baud;12345" "--rounds;0x10" "--interval;0" "--log;console")
+  execute_process(
+    COMMAND ${emulator} "${TOOL}" run --history "${HISTORY}" ${refused}
+    RESULT_VARIABLE status
+    OUTPUT_QUIET
+    ERROR_VARIABLE errors
+    TIMEOUT 60)
+  if(NOT status EQUAL 2 OR EXISTS "${HISTORY}" OR errors MATCHES "simulated power system on")
+    message(FATAL_ERROR "run ${refused} ended with ${status} and started anyway:\n${errors}")
+  endif()
+endforeach()
