@@ -313,6 +313,7 @@ int run(const RunOptions& options)
     if (server) {
         server->stop();
     }
+    log.flush(true);
     std::cerr << "plugin-host run: stopped after " << number << (number == 1 ? " round" : " rounds") << std::endl;
     device->set_observer(nullptr);
     return 0;
