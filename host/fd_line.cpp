@@ -29,6 +29,7 @@ void FdLine::close()
         ::close(fd_);
         fd_ = -1;
     }
+    lost_.clear();
 }
 
 void FdLine::write(const unsigned char* data, std::size_t length)
@@ -47,7 +48,8 @@ void FdLine::write(const unsigned char* data, std::size_t length)
             continue;
         }
         if (n < 0 && gone(errno)) {
-            throw LineLost("cannot write to " + name() + ": " + cause(errno));
+            lost_ = "cannot write to " + name() + ": " + cause(errno);
+            throw LineLost(lost_);
         }
         if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK) {
             throw LineError("cannot write to " + name() + ": " + cause(errno));
@@ -67,6 +69,9 @@ std::size_t FdLine::read(unsigned char* buffer, std::size_t capacity, int timeou
 {
     if (fd_ < 0) {
         throw LineError(name() + " is not open");
+    }
+    if (!lost_.empty()) {
+        throw LineLost(lost_);
     }
     pollfd ready{fd_, POLLIN, 0};
     const int polled = ::poll(&ready, 1, timeout_ms < 0 ? 0 : timeout_ms);

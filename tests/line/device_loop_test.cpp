@@ -234,6 +234,20 @@ TEST(SerialPortTest, MissingBusyAndUnsupportedPortsAreRefusedClearly)
     EXPECT_THROW(odd_speed.open(), LineError);
 }
 
+TEST(SerialPortTest, AFarEndThatGoesAwayIsALostLineNotASilentOne)
+{
+    auto pty = std::make_unique<PseudoTerminal>();
+    SerialPort port(pty->slave_path(), 9600);
+    port.open();
+    pty.reset();
+    unsigned char buffer[8];
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_THROW(port.read(buffer, sizeof buffer, 5000), LineLost);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+    EXPECT_THROW(port.write(buffer, sizeof buffer), LineLost);
+    EXPECT_THROW(port.read(buffer, sizeof buffer, 5000), LineLost);
+}
+
 TEST(SerialPortTest, CarriesBytesUnchangedAndTimesOutWhenQuiet)
 {
     PseudoTerminal pty;

@@ -227,9 +227,6 @@ int run(const RunOptions& options)
     }
 
     RoundCollector collector;
-    if (!options.history.empty()) {
-        collector.write_history_to(options.history);
-    }
     device->set_observer(&collector);
     apply_host_settings(config, *device);
     device->address_ = static_cast<unsigned char>(options.address);
@@ -262,6 +259,10 @@ int run(const RunOptions& options)
     } catch (const LineError& error) {
         std::cerr << "plugin-host run: " << error.what() << std::endl;
         return 1;
+    }
+    // Only once the line is there: a run that cannot start leaves no file behind.
+    if (!options.history.empty()) {
+        collector.write_history_to(options.history);
     }
     LineLog log(options.log == "syslog" ? syslog_sink() : stderr_sink());
     LoopSettings settings{options.timeout_ms, 3};
