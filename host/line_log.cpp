@@ -2,8 +2,8 @@
 
 #include <cstdio>
 #include <ctime>
-#include <utility>
 #include <iostream>
+#include <utility>
 
 #include <syslog.h>
 
