@@ -73,7 +73,9 @@ LineLog::Sink syslog_sink()
 {
     ::openlog("plugin-host", LOG_PID, LOG_DAEMON);
     return [](Severity severity, const std::string& line) {
-        const int level = severity == Severity::error ? LOG_ERR : severity == Severity::warning ? LOG_WARNING : LOG_NOTICE;
+        const int level = severity == Severity::error     ? LOG_ERR
+                          : severity == Severity::warning ? LOG_WARNING
+                                                          : LOG_NOTICE;
         ::syslog(level, "%s", line.c_str());
     };
 }

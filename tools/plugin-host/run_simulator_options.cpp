@@ -22,25 +22,17 @@ std::string option_value(int argc, char** argv, int& i)
 
 int whole_number(const std::string& option, const std::string& text, int low, int high)
 {
-    auto refuse = [&](const std::string& why) {
-        return std::invalid_argument(option + " takes a decimal number from " + std::to_string(low) + " to " +
-                                     std::to_string(high) + ", not \"" + text + "\"" + why);
-    };
-    // Decimal only, as a field engineer reads it: 010 is ten, and a hex or
-    // octal spelling is refused rather than read as another number.
-    std::size_t first = text.size() > 1 && (text[0] == '-' || text[0] == '+') ? 1 : 0;
-    if (first == text.size() || text.size() - first > 9) {
-        throw refuse("");
-    }
-    for (std::size_t i = first; i < text.size(); ++i) {
-        if (text[i] < '0' || text[i] > '9') {
-            const bool prefixed = text.size() > first + 1 && text[first] == '0' && (text[first + 1] == 'x' || text[first + 1] == 'X');
-            throw refuse(prefixed ? " (hexadecimal is not taken)" : "");
-        }
-    }
-    const long value = std::stol(text);
-    if (value < low || value > high) {
-        throw refuse("");
+    // Decimal only, as a field engineer reads it: 010 is ten, and 0x10 is
+    // refused rather than quietly read as sixteen.
+    const std::size_t first = text.size() > 1 && text[0] == '-' ? 1 : 0;
+    const bool digits = text.size() > first && text.size() - first <= 9 &&
+                        text.find_first_not_of("0123456789", first) == std::string::npos;
+    const long value = digits ? std::stol(text) : 0;
+    if (!digits || value < low || value > high) {
+        const bool hex = text.size() > first + 1 && text[first] == '0' && (text[first + 1] | 0x20) == 'x';
+        throw std::invalid_argument(option + " takes a decimal number from " + std::to_string(low) + " to " +
+                                    std::to_string(high) + ", not \"" + text + "\"" +
+                                    (hex ? " (hexadecimal is not taken)" : ""));
     }
     return static_cast<int>(value);
 }
