@@ -126,7 +126,8 @@ int run_simulate_command(int argc, char** argv)
     install_stop_handlers();
     std::cout << "simulated power system on " << port_path << (link.empty() ? "" : " as " + link) << " (address "
               << static_cast<int>(settings.address) << ", " << settings.system.modules << " rectifier modules, "
-              << settings.system.dc_units              << (settings.system.dc_units == 1 ? " DC unit" : " DC units") << "); stop with Ctrl-C" << std::endl;
+              << settings.system.dc_units << (settings.system.dc_units == 1 ? " DC unit" : " DC units")
+              << "); stop with Ctrl-C" << std::endl;
     {
         simulator::BackgroundServer server(sim, *line);
         while (!stop_requested()) {
