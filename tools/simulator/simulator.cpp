@@ -1,5 +1,6 @@
 #include "tools/simulator/simulator.h"
 
+#include <cctype>
 #include <cstring>
 
 #include "protocol419/command_codes.h"
@@ -23,19 +24,11 @@ constexpr std::size_t HEAD_CHARS = 4;
 // The address of a frame from its first characters; -1 when they are not hex.
 int address_in(const std::string& head)
 {
-    if (head.size() < HEAD_CHARS) {
+    const auto hex = [&](std::size_t i) { return std::isxdigit(static_cast<unsigned char>(head[i])) != 0; };
+    if (head.size() < HEAD_CHARS || !hex(2) || !hex(3)) {
         return -1;
     }
-    int value = 0;
-    for (std::size_t i = 2; i < HEAD_CHARS; ++i) {
-        const char c = head[i];
-        const int digit = c >= '0' && c <= '9' ? c - '0' : c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
-        if (digit < 0) {
-            return -1;
-        }
-        value = value * 16 + digit;
-    }
-    return value;
+    return std::stoi(head.substr(2, 2), nullptr, 16);
 }
 
 }  // namespace
