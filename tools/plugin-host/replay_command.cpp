@@ -6,9 +6,9 @@
 #include <string>
 
 #include "host/plugin_loader.h"
-#include "tools/clock_seam/clock_seam.h"
 #include "tools/plugin-host/commands.h"
 #include "tools/plugin-host/plugin_path.h"
+#include "tools/plugin-host/replay_clock.h"
 #include "tools/plugin-host/replay_session.h"
 #include "tools/plugin-host/scenario_parser.h"
 #include "tools/plugin-host/transcript_observer.h"
@@ -32,7 +32,11 @@ const char* const usage =
     "The device's clock starts at 2026-01-01 00:00:00 local time and moves only\n"
     "with {\"op\":\"advance\",\"seconds\":N}.\n"
     "\n"
-    "exit status: 0 every line ran; 1 the plug-in cannot be loaded;\n"
+    "A capture written by plugin-host run --capture is a scenario: it replays the\n"
+    "run's calls. A last line without its line break that does not parse (a capture\n"
+    "cut short) is reported and skipped.\n"
+    "\n"
+    "exit status: 0 every whole line ran; 1 the plug-in cannot be loaded;\n"
     "             2 usage error or malformed scenario line (lines before it have run)\n";
 
 struct Options {
@@ -93,7 +97,7 @@ int run_replay_command(int argc, char** argv)
     plugin_host::TranscriptWriter transcript(options.transcript.empty() ? std::cout : transcript_file);
     plugin_host::TranscriptObserver observer(transcript);
 
-    clock_seam::freeze_at_local(2026, 1, 1, 0, 0, 0);
+    plugin_host::start_replay_clock();
     std::unique_ptr<PluginLibrary> library;
     std::unique_ptr<SMDSPDevice> device;
     try {
@@ -129,6 +133,14 @@ int run_replay_command(int argc, char** argv)
         try {
             step = plugin_host::parse_scenario_line(line);
         } catch (const plugin_host::ScenarioError& error) {
+            if (scenario.eof()) {
+                // A capture cut by a crash or a pulled plug ends inside a line.
+                transcript.flush();
+                std::cout.flush();
+                std::cerr << "plugin-host replay: " << scenario_name << " line " << line_number
+                          << " is cut short; replayed up to the line before\n";
+                break;
+            }
             refuse_line(error.what());
             break;
         }
