@@ -265,8 +265,7 @@ int run(const RunOptions& options)
         server = std::make_unique<simulator::BackgroundServer>(*simulated, *served);
         path = pty->slave_path();
         std::cerr << "plugin-host run: simulated power system on " << path << ", "
-                  << settings.system.modules << " rectifier modules, " << settings.system.dc_units
-                  << (settings.system.dc_units == 1 ? " DC unit" : " DC units") << std::endl;
+                  << simulated_system_text(settings, device->baud_rate_) << std::endl;
     }
 
     SerialPort port(path, device->baud_rate_);

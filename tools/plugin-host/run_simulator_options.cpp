@@ -19,6 +19,19 @@ const char* const simulator_options_usage =
     "  --paced            reply at the line's baud rate (10 bits a character) after a\n"
     "                     short turnaround, as a real power system does\n";
 
+std::string simulated_system_text(const simulator::SimulatorSettings& settings, int baud)
+{
+    std::string text =
+        settings.captured
+            ? "answering from a capture of " + std::to_string(settings.captured->size()) + " exchanges"
+            : std::to_string(settings.system.modules) + " rectifier modules, " +
+                  std::to_string(settings.system.dc_units) + (settings.system.dc_units == 1 ? " DC unit" : " DC units");
+    if (settings.paced) {
+        text += ", paced at " + std::to_string(baud) + " baud";
+    }
+    return text;
+}
+
 std::string option_value(int argc, char** argv, int& i)
 {
     if (i + 1 >= argc) {

@@ -78,15 +78,7 @@ int run_simulate_command(int argc, char** argv)
     sim.set_log([](const std::string& text) { std::cerr << "simulator: " << text << std::endl; });
     install_stop_handlers();
     std::cout << "simulated power system on " << port_path << " (address " << static_cast<int>(settings.address)
-              << ", ";
-    if (settings.captured) {
-        std::cout << "answering from a capture of " << settings.captured->size() << " exchanges";
-    } else {
-        std::cout << settings.system.modules << " rectifier modules, " << settings.system.dc_units
-                  << (settings.system.dc_units == 1 ? " DC unit" : " DC units");
-    }
-    std::cout << (settings.paced ? ", paced at " + std::to_string(baud) + " baud" : std::string()) << "); stop with Ctrl-C"
-              << std::endl;
+              << ", " << simulated_system_text(settings, baud) << "); stop with Ctrl-C" << std::endl;
     simulator::PacedLine paced(*line, baud);
     {
         simulator::BackgroundServer server(sim, settings.paced ? static_cast<ByteLine&>(paced) : *line);
