@@ -62,22 +62,14 @@ void CaptureWriter::begin(const PMBusProtocol& device, const Json::Value& config
         .boolean("ao_report", device.ao_report_answer_)
         .boolean("batch", device.batch_answer_)
         .integer("version", device.protocol_version_);
-    JsonObject levels;
-    for (const auto& [id, level] : device.level_map_) {
-        levels.integer(id, level);
-    }
-    JsonObject thresholds;
-    for (const auto& [id, threshold] : device.threshold_map_) {
-        thresholds.real(id, threshold);
-    }
     std::string ao = "[";
     for (const std::string& signal : device.ao_signals_) {
         const auto value = device.ao_values_.find(signal);
         ao += (ao.size() > 1 ? ",[" : "[") + json_string(signal) + "," +
               (value == device.ao_values_.end() ? std::string("null") : json_float(value->second)) + "]";
     }
-    host.raw("levels", levels.str())
-        .raw("thresholds", thresholds.str())
+    host.raw("levels", members_of(device.level_map_).str())
+        .raw("thresholds", members_of(device.threshold_map_).str())
         .raw("ao", ao + "]")
         .integer("pending_rules", static_cast<long long>(device.pending_rules_.size()));
     line(host.str());
