@@ -33,10 +33,10 @@ const char* const usage =
     "with {\"op\":\"advance\",\"seconds\":N}.\n"
     "\n"
     "A capture written by plugin-host run --capture is a scenario: it replays the\n"
-    "run's calls. A last line without its line break that does not parse (a capture\n"
-    "cut short) is reported and skipped.\n"
+    "run's calls. A capture cut short replays up to its last whole line; the cut\n"
+    "line is refused as malformed and named as cut short.\n"
     "\n"
-    "exit status: 0 every whole line ran; 1 the plug-in cannot be loaded;\n"
+    "exit status: 0 every line ran; 1 the plug-in cannot be loaded;\n"
     "             2 usage error or malformed scenario line (lines before it have run)\n";
 
 struct Options {
@@ -133,15 +133,12 @@ int run_replay_command(int argc, char** argv)
         try {
             step = plugin_host::parse_scenario_line(line);
         } catch (const plugin_host::ScenarioError& error) {
-            if (scenario.eof()) {
-                // A capture cut by a crash or a pulled plug ends inside a line.
-                transcript.flush();
-                std::cout.flush();
-                std::cerr << "plugin-host replay: " << scenario_name << " line " << line_number
-                          << " is cut short; replayed up to the line before\n";
-                break;
-            }
-            refuse_line(error.what());
+            // A capture cut by a crash or a pulled plug ends inside a line:
+            // the lines before it are the scenario.
+            const std::string reason =
+                scenario.eof() ? std::string("cut short, the scenario ends inside this line: ") + error.what()
+                               : std::string(error.what());
+            refuse_line(reason.c_str());
             break;
         }
         if (!step) {
