@@ -28,7 +28,7 @@ std::vector<simulator::CapturedExchange> read_capture(std::istream& in, const st
     while (std::getline(in, line)) {
         ++number;
         std::smatch sent;
-        if (std::regex_match(line, sent, sent_comment)) {
+        if (!line.empty() && line[0] == '#' && std::regex_match(line, sent, sent_comment)) {
             asked.emplace();
             asked->cid1 = byte_of(sent[1]);
             asked->cid2 = byte_of(sent[2]);

@@ -17,7 +17,8 @@ const char* const simulator_options_usage =
     "                     to the same request, in order, the last one again when\n"
     "                     the capture runs out; scripted line faults still apply\n"
     "  --paced            reply at the line's baud rate (10 bits a character) after a\n"
-    "                     short turnaround, as a real power system does\n";
+    "                     short turnaround, as a real power system does (for a\n"
+    "                     pseudo-terminal: a serial port keeps its own pace)\n";
 
 std::string simulated_system_text(const simulator::SimulatorSettings& settings, int baud)
 {
