@@ -2,7 +2,7 @@
 
 #include <fstream>
 #include <optional>
-#include <regex>
+#include <sstream>
 #include <stdexcept>
 
 #include "tools/plugin-host/hex_text.h"
@@ -12,10 +12,28 @@ namespace plugin_host {
 
 namespace {
 
-// "# 09:31:02.125 sent 40/41 01": the time, the command pair, the INFO if any.
-const std::regex sent_comment(R"(^#\s*\S+\s+sent\s+([0-9a-fA-F]{2})/([0-9a-fA-F]{2})\s*([0-9a-fA-F]*)\s*$)");
-
-std::uint8_t byte_of(const std::string& digits) { return static_cast<std::uint8_t>(std::stoul(digits, nullptr, 16)); }
+// "# 09:31:02.125 sent 40/41 01": the command pair and the INFO, when the
+// line is a request the capture noted.
+std::optional<simulator::CapturedExchange> sent_request(const std::string& line)
+{
+    std::istringstream words(line);
+    std::string mark, time, verb, pair, info, more;
+    if (!(words >> mark >> time >> verb >> pair) || mark != "#" || verb != "sent" || pair.size() != 5 ||
+        pair[2] != '/') {
+        return std::nullopt;
+    }
+    words >> info;
+    std::vector<std::uint8_t> cid;
+    std::string error;
+    simulator::CapturedExchange request;
+    if (words >> more || !parse_hex(pair.substr(0, 2) + pair.substr(3), cid, error) ||
+        !parse_hex(info, request.request_info, error)) {
+        return std::nullopt;
+    }
+    request.cid1 = cid[0];
+    request.cid2 = cid[1];
+    return request;
+}
 
 }  // namespace
 
@@ -27,13 +45,10 @@ std::vector<simulator::CapturedExchange> read_capture(std::istream& in, const st
     long number = 0;
     while (std::getline(in, line)) {
         ++number;
-        std::smatch sent;
-        if (!line.empty() && line[0] == '#' && std::regex_match(line, sent, sent_comment)) {
-            asked.emplace();
-            asked->cid1 = byte_of(sent[1]);
-            asked->cid2 = byte_of(sent[2]);
-            std::string error;
-            parse_hex(sent[3].str(), asked->request_info, error);
+        if (!line.empty() && line[0] == '#') {
+            if (auto request = sent_request(line)) {
+                asked = std::move(request);
+            }
             continue;
         }
         std::optional<ScenarioStep> step;
