@@ -16,7 +16,7 @@ public:
     virtual void before_round() {}
     // A received frame, in the layout the device reads, just before the
     // device's process gets it.
-    virtual void on_reply(const unsigned char* frame, std::size_t length) { (void)frame, (void)length; }
+    virtual void on_reply(const unsigned char* /*frame*/, std::size_t /*length*/) {}
     // A fault on the line, worded as on standard error.
-    virtual void on_fault(const std::string& problem) { (void)problem; }
+    virtual void on_fault(const std::string& /*problem*/) {}
 };
