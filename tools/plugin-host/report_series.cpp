@@ -57,7 +57,7 @@ SeriesLayout::SeriesLayout(const HistoryShape& shape)
         for (unsigned group = 0; group < shape.batteries[unit]; ++group) {
             add({name + " battery " + std::to_string(group + 1) + " current", "A", "dc_current", false, true},
                 {Source::reading, report_field_offset(dc_prefix(unit) + "m") + 4 * group,
-                 report_field_offset(dc_prefix(unit) + "m_count"), group});
+                 report_field_offset(dc_prefix(unit) + "m_count"), group, BATTERY_GROUPS});
         }
     }
     const std::size_t ac_count = report_field_offset("ac.channel_count");
@@ -106,7 +106,8 @@ void SeriesLayout::extract(const std::uint8_t* record, float* values) const
 
     for (std::size_t i = 0; i < extractors_.size(); ++i) {
         const Extractor& from = extractors_[i];
-        if (from.count_offset != 0 && from.index >= record_byte(record, from.count_offset)) {
+        const unsigned count = from.count_offset == 0 ? 0 : record_byte(record, from.count_offset);
+        if (from.count_offset != 0 && (from.index >= count || (from.capacity != 0 && count > from.capacity))) {
             values[i] = NOT_HELD;
             continue;
         }

@@ -46,6 +46,7 @@ private:
         std::size_t offset;        // the float, or the first module block
         std::size_t count_offset;  // the count that must cover index; none when 0
         unsigned index;
+        unsigned capacity = 0;     // a count above it stored nothing (the old values stay); none when 0
     };
     void add(Series series, Extractor extractor);
 
