@@ -121,6 +121,14 @@ void warn(const std::string& text) { std::cerr << "plugin-host report: " << text
 int report(const ReportOptions& options)
 {
     const Json::Value config = parse_run_config(read_config(options.config_path));
+    std::ofstream file;
+    if (!options.output.empty()) {
+        file.open(options.output, std::ios::binary | std::ios::trunc);
+        if (!file) {
+            std::cerr << "plugin-host report: cannot write " << options.output << "\n";
+            return 1;
+        }
+    }
 
     plugin_host::ReportContent content;
     content.files = options.histories;
@@ -198,14 +206,6 @@ int report(const ReportOptions& options)
     content.rows = reducer.finish();
     content.alarms = timeline.finish();
 
-    std::ofstream file;
-    if (!options.output.empty()) {
-        file.open(options.output, std::ios::binary | std::ios::trunc);
-        if (!file) {
-            std::cerr << "plugin-host report: cannot write " << options.output << "\n";
-            return 1;
-        }
-    }
     std::ostream& out = options.output.empty() ? std::cout : file;
     plugin_host::write_report_page(out, content);
     out.flush();
