@@ -128,37 +128,38 @@ TEST(ReportSeries, TakesTheReadingsOfTheWidestRecordAndMarksWhatARecordLacks)
 
 TEST(ReportReduce, KeepsEveryPixelsExtremesAndBreaksLinesAtGaps)
 {
-    // One series of 100,000 records with one-record dips and spikes, and a
-    // status series that is bad for one record only.
+    // One series of 100,000 records with one-record dips and spikes and a
+    // minute without records, and a status series that is bad for one record.
     const unsigned pixels = 100;
     const std::int64_t records = 100000;
-    PixelReducer reducer({false, true}, 0, (records - 1) * 2000, pixels, 6000);
+    const auto time_of = [](std::int64_t i) { return i * 2000 + (i >= 70000 ? 60000 : 0); };
+    const std::int64_t last = time_of(records - 1);
+    const auto pixel_of = [&](std::int64_t time) {
+        return static_cast<std::size_t>(std::min<std::int64_t>(time * pixels / last, pixels - 1));
+    };
+    PixelReducer reducer({false, true}, 0, last, pixels, 6000);
     std::vector<float> lows(pixels, 1e9f), highs(pixels, -1e9f);
     for (std::int64_t i = 0; i < records; ++i) {
-        const std::int64_t time = i * 2000 + (i >= 70000 ? 60000 : 0);  // a minute without records
-        if (i == 99999) {
-            break;
-        }
         const float value = i % 7919 == 0 ? 40.0f : i % 6007 == 0 ? 60.0f : 53.0f + static_cast<float>(i % 3) * 0.1f;
-        const float status[2] = {value, i == 4321 ? 2.0f : 0.0f};
-        reducer.add(time, status);
-        const auto pixel = static_cast<std::size_t>(std::min<std::int64_t>(time * pixels / ((records - 1) * 2000), pixels - 1));
+        const float row[2] = {value, i == 4321 ? 2.0f : 0.0f};
+        reducer.add(time_of(i), row);
+        const std::size_t pixel = pixel_of(time_of(i));
         lows[pixel] = std::min(lows[pixel], value);
         highs[pixel] = std::max(highs[pixel], value);
     }
     const ReducedRows rows = reducer.finish();
-    EXPECT_LE(rows.times.size(), 2 * pixels + 2);
+    EXPECT_LE(rows.times.size(), 2 * pixels + 3);  // the gap's pixel in two stretches, and the gap's row
     std::vector<float> seen_low(pixels, 1e9f), seen_high(pixels, -1e9f);
     int gap_rows = 0;
     bool worst_kept = false;
     for (std::size_t row = 0; row < rows.times.size(); ++row) {
         if (std::isnan(rows.values[row][0])) {
             ++gap_rows;
-            EXPECT_GT(rows.times[row], 69999 * 2000);
-            EXPECT_LT(rows.times[row], 70000 * 2000 + 60000);
+            EXPECT_GT(rows.times[row], time_of(69999));
+            EXPECT_LT(rows.times[row], time_of(70000));
             continue;
         }
-        const auto pixel = static_cast<std::size_t>(std::min<std::int64_t>(rows.times[row] * pixels / ((records - 1) * 2000), pixels - 1));
+        const std::size_t pixel = pixel_of(rows.times[row]);
         seen_low[pixel] = std::min(seen_low[pixel], rows.values[row][0]);
         seen_high[pixel] = std::max(seen_high[pixel], rows.values[row][0]);
         worst_kept = worst_kept || rows.values[row][1] == 2.0f;
