@@ -66,6 +66,9 @@ ExchangeResult DeviceLoop::run_round()
         return ExchangeResult{};
     }
     const unsigned long before = device_.requests_made_;
+    for (LoopWatcher* watcher : watchers_) {
+        watcher->before_round();
+    }
     if (device_.RefreshStatus() == 0 || device_.requests_made_ == before) {
         return ExchangeResult{};
     }
@@ -86,6 +89,9 @@ ExchangeResult DeviceLoop::finish_exchange()
         }
         if (wait == Wait::lost) {
             supervisor_.lost(problem);
+            for (LoopWatcher* watcher : watchers_) {
+                watcher->on_fault("line lost (" + problem + ")");
+            }
             device_.process_error();
             ++result.faults;
             result.lost = true;
@@ -96,6 +102,9 @@ ExchangeResult DeviceLoop::finish_exchange()
             supervisor_.answered();
             const unsigned long before = device_.requests_made_;
             const std::string request = pair_text(device_.last_cid1_, device_.last_cid2_);
+            for (LoopWatcher* watcher : watchers_) {
+                watcher->on_reply(reply_.data(), reply_length_);
+            }
             const int more = device_.process(reply_.data(), static_cast<unsigned>(reply_length_));
             ++result.replies;
             if (device_.requests_made_ != before) {
@@ -115,10 +124,13 @@ ExchangeResult DeviceLoop::finish_exchange()
         device_.process_error();
         if (attempt >= settings_.attempts) {
             const std::string request = pair_text(device_.last_cid1_, device_.last_cid2_);
-            log_.fault(line_.name(), "giving up on " + request,
-                       "giving up on " + request + " after " + std::to_string(settings_.attempts) +
-                           (settings_.attempts == 1 ? " attempt" : " attempts") +
-                           "; this round is abandoned and the next one starts afresh");
+            const std::string given_up = "giving up on " + request + " after " + std::to_string(settings_.attempts) +
+                                         (settings_.attempts == 1 ? " attempt" : " attempts") +
+                                         "; this round is abandoned and the next one starts afresh";
+            log_.fault(line_.name(), "giving up on " + request, given_up);
+            for (LoopWatcher* watcher : watchers_) {
+                watcher->on_fault(given_up);
+            }
             result.abandoned = true;
             return result;
         }
@@ -129,9 +141,13 @@ ExchangeResult DeviceLoop::finish_exchange()
 
 void DeviceLoop::report(const std::string& problem, int attempt)
 {
-    log_.fault(line_.name(), fault_kind(problem),
-               problem + " (request " + pair_text(device_.last_cid1_, device_.last_cid2_) + ", attempt " +
-                   std::to_string(attempt) + " of " + std::to_string(settings_.attempts) + ")");
+    const std::string fault = problem + " (request " + pair_text(device_.last_cid1_, device_.last_cid2_) +
+                              ", attempt " + std::to_string(attempt) + " of " + std::to_string(settings_.attempts) +
+                              ")";
+    log_.fault(line_.name(), fault_kind(problem), fault);
+    for (LoopWatcher* watcher : watchers_) {
+        watcher->on_fault(fault);
+    }
 }
 
 DeviceLoop::Wait DeviceLoop::await_reply(std::string& problem)

@@ -10,11 +10,13 @@
 #include <array>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "host/byte_line.h"
 #include "host/frame_codec.h"
 #include "host/line_log.h"
 #include "host/line_supervisor.h"
+#include "host/loop_watcher.h"
 #include "host/pmbus_protocol.h"
 #include "host/stop_check.h"
 
@@ -52,6 +54,9 @@ public:
     // Carries on an exchange that a request already started, such as a
     // control command sent through DeviceIoControl.
     ExchangeResult finish_exchange();
+    // Tells `watcher` of rounds, replies and faults from now on; it must
+    // outlive the loop.
+    void add_watcher(LoopWatcher& watcher) { watchers_.push_back(&watcher); }
 
     const LineSupervisor& line_state() const { return supervisor_; }
 
@@ -71,4 +76,5 @@ private:
     // The reply the device reads through its received-frame pointer.
     std::array<unsigned char, pmbus_frame::DECODED_HEADER_BYTES + pmbus_frame::MAX_INFO_BYTES> reply_{};
     std::size_t reply_length_ = 0;
+    std::vector<LoopWatcher*> watchers_;
 };

@@ -48,6 +48,9 @@ std::uint8_t PowerSystemSimulator::ChangeTracker::flag(const Bytes& status, cons
 PowerSystemSimulator::PowerSystemSimulator(const SimulatorSettings& settings)
     : settings_(settings), system_(settings.system), schedule_(settings.events)
 {
+    if (settings.captured) {
+        repeater_.emplace(*settings.captured);
+    }
     const auto start = std::chrono::steady_clock::now();
     seconds_ = [start] {
         return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
@@ -108,7 +111,12 @@ std::string PowerSystemSimulator::answer(const pmbus_frame::DecodedFrame& reques
     }
     const std::uint8_t cid1 = request.cid1();
     const std::uint8_t cid2 = request.cid2();
-    count_round(cid1, cid2);
+    // The host repeats a request whose reply it did not get intact, up to its
+    // last attempt; the same request once more after that starts a new round.
+    const bool repeated = last_pair_ == (cid1 << 8 | cid2) && !last_answered_;
+    const bool retry = repeated && tries_ < settings_.host_attempts;
+    tries_ = retry ? tries_ + 1 : 1;
+    count_round(cid1, cid2, retry);
     fire_due_events();
     spoiled_ = false;
     std::string reply;
@@ -116,6 +124,10 @@ std::string PowerSystemSimulator::answer(const pmbus_frame::DecodedFrame& reques
     const std::uint8_t refusal = poll_refusal(cid1, request);
     if (request.version() != settings_.version) {
         reply = spoil(error_reply(cid1, pmbus_frame::RTN_VERSION_ERROR), cid1);
+    } else if (repeater_) {
+        const std::string captured = repeater_->reply_to(request, retry);
+        normal = !captured.empty();
+        reply = spoil(normal ? captured : error_reply(cid1, pmbus_frame::RTN_INVALID_CID2), cid1);
     } else if (refusal != pmbus_frame::RTN_NORMAL) {
         reply = spoil(error_reply(cid1, refusal), cid1);
     } else if (cid2 == CID2_SET_DATE_TIME || cid2 == CID2_SET_PARAMETER_FLOAT || cid2 == CID2_REMOTE_CONTROL) {
@@ -153,13 +165,9 @@ std::uint8_t PowerSystemSimulator::poll_refusal(std::uint8_t cid1, const pmbus_f
     return pmbus_frame::RTN_NORMAL;
 }
 
-void PowerSystemSimulator::count_round(std::uint8_t cid1, std::uint8_t cid2)
+void PowerSystemSimulator::count_round(std::uint8_t cid1, std::uint8_t cid2, bool retry)
 {
-    // The host repeats a request whose reply it did not get intact: a retry
-    // belongs to the round it retries, up to the host's last attempt.
-    const bool repeated = last_pair_ == (cid1 << 8 | cid2) && !last_answered_;
-    const bool retry = repeated && tries_ < settings_.host_attempts;
-    tries_ = retry ? tries_ + 1 : 1;
+    // A retry belongs to the round it retries.
     if (cid2 != CID2_ANALOG || retry) {
         return;
     }

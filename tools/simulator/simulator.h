@@ -6,10 +6,12 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "host/frame_codec.h"
+#include "tools/simulator/capture_repeater.h"
 #include "tools/simulator/event_schedule.h"
 #include "tools/simulator/events.h"
 #include "tools/simulator/payloads.h"
@@ -25,6 +27,11 @@ struct SimulatorSettings {
     // How often the host tries a request before it gives the round up: the
     // request once more after that many unanswered tries starts a new round.
     int host_attempts = 3;
+    // Answer as the captured site did instead of from the simulated one.
+    std::optional<std::vector<CapturedExchange>> captured;
+    // Reply at the baud rate's speed (the line's business, kept here so that
+    // every command takes the simulator's options alike).
+    bool paced = false;
 };
 
 class PowerSystemSimulator {
@@ -64,7 +71,7 @@ private:
         std::uint8_t flag(const Bytes& status, const Bytes& alarm) const;
     };
 
-    void count_round(std::uint8_t cid1, std::uint8_t cid2);
+    void count_round(std::uint8_t cid1, std::uint8_t cid2, bool retry);
     std::uint8_t poll_refusal(std::uint8_t cid1, const pmbus_frame::DecodedFrame& request) const;
     void fire_due_events();
     void apply(const Event& event);
@@ -76,6 +83,7 @@ private:
 
     SimulatorSettings settings_;
     PowerSystem system_;
+    std::optional<CaptureRepeater> repeater_;
     pmbus_frame::FrameReader reader_;
     EventSchedule schedule_;
     std::string frame_head_;          // the characters after SOI of the frame being received
