@@ -24,8 +24,8 @@
 
 namespace {
 
-constexpr int DEVICES = 4;
-constexpr int ROUNDS = 12;
+constexpr int DEVICES = 6;
+constexpr int ROUNDS = 20;
 
 // A line straight into a simulator: a request written is answered at once,
 // and a silent power system makes the read wait out its timeout.

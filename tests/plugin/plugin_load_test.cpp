@@ -157,10 +157,11 @@ TEST(PluginLoad, NeedsOnlyWhatTheControllerProvidesAndHasASoname)
         }
     }
     for (const std::string& library : needed) {
-#if defined(__SANITIZE_ADDRESS__)
-        // The sanitize build's plug-in also needs the sanitizers' runtimes;
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+        // The sanitizer builds' plug-in also needs the sanitizers' runtimes;
         // no build for the controller is instrumented.
-        if (library.rfind("libasan.so", 0) == 0 || library.rfind("libubsan.so", 0) == 0) {
+        if (library.rfind("libasan.so", 0) == 0 || library.rfind("libubsan.so", 0) == 0 ||
+            library.rfind("libtsan.so", 0) == 0) {
             continue;
         }
 #endif
