@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-Reply ask(simulator::PowerSystemSimulator& sim, std::uint8_t cid1, std::uint8_t cid2,
+Reply ask(simulator::LinePeer& sim, std::uint8_t cid1, std::uint8_t cid2,
           const std::vector<std::uint8_t>& data, std::uint8_t address, std::uint8_t version)
 {
     const std::string request = pmbus_frame::encode_frame(version, address, cid1, cid2, data.data(), data.size());
@@ -19,6 +19,7 @@ Reply ask(simulator::PowerSystemSimulator& sim, std::uint8_t cid1, std::uint8_t 
         if (reply.status == pmbus_frame::FrameStatus::good) {
             const pmbus_frame::DecodedFrame& frame = *reader.outcome().frame;
             reply.rtn = frame.cid2();
+            reply.address = frame.address();
             reply.info.assign(frame.info(), frame.info() + frame.info_length());
         }
     }

@@ -19,12 +19,13 @@ struct Reply {
     bool silent = true;
     pmbus_frame::FrameStatus status = pmbus_frame::FrameStatus::good;
     std::uint8_t rtn = 0;
+    std::uint8_t address = 0;  // of the power system that answered
     std::vector<std::uint8_t> info;
 };
 
 // Sends one request frame (version 0x20, address 1 unless given) to the
-// simulator and decodes its answer.
-Reply ask(simulator::PowerSystemSimulator& sim, std::uint8_t cid1, std::uint8_t cid2,
+// simulator (or a bus of them) and decodes its answer.
+Reply ask(simulator::LinePeer& sim, std::uint8_t cid1, std::uint8_t cid2,
           const std::vector<std::uint8_t>& data = {}, std::uint8_t address = 1, std::uint8_t version = 0x20);
 
 // Reads the 4-byte little-endian float at `offset` of `bytes`.

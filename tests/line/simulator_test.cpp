@@ -4,6 +4,7 @@
 
 #include "tests/line/line_helpers.h"
 #include "tools/simulator/events.h"
+#include "tools/simulator/power_system_bus.h"
 
 using simulator::PowerSystemSimulator;
 using simulator::SimulatorSettings;
@@ -25,17 +26,17 @@ struct Round {
     Reply ac_analog, ac_status, ac_alarms, rect_analog, rect_status, rect_alarms, dc_analog, dc_alarms;
 };
 
-Round poll_round(PowerSystemSimulator& sim)
+Round poll_round(simulator::LinePeer& sim, std::uint8_t address = 1)
 {
     Round r;
-    r.ac_analog = ask(sim, 0x40, 0x41, {1});
-    r.ac_status = ask(sim, 0x40, 0x43, {1});
-    r.ac_alarms = ask(sim, 0x40, 0x44, {1});
-    r.rect_analog = ask(sim, 0x41, 0x41);
-    r.rect_status = ask(sim, 0x41, 0x43);
-    r.rect_alarms = ask(sim, 0x41, 0x44);
-    r.dc_analog = ask(sim, 0x42, 0x41);
-    r.dc_alarms = ask(sim, 0x42, 0x44);
+    r.ac_analog = ask(sim, 0x40, 0x41, {1}, address);
+    r.ac_status = ask(sim, 0x40, 0x43, {1}, address);
+    r.ac_alarms = ask(sim, 0x40, 0x44, {1}, address);
+    r.rect_analog = ask(sim, 0x41, 0x41, {}, address);
+    r.rect_status = ask(sim, 0x41, 0x43, {}, address);
+    r.rect_alarms = ask(sim, 0x41, 0x44, {}, address);
+    r.dc_analog = ask(sim, 0x42, 0x41, {}, address);
+    r.dc_alarms = ask(sim, 0x42, 0x44, {}, address);
     return r;
 }
 
@@ -216,6 +217,11 @@ TEST(SimulatorEvents, ParsesRoundsSecondsAndArgumentsAndNamesBadLines)
     EXPECT_THROW(simulator::parse_event("3 power-outage"), std::invalid_argument);
     EXPECT_THROW(simulator::parse_event("soon mains-failure"), std::invalid_argument);
     EXPECT_THROW(simulator::parse_event("3 module-fault 0"), std::invalid_argument);
+    EXPECT_EQ(simulator::parse_addressed_event("@12 3 mains-failure").address, 12);
+    EXPECT_EQ(simulator::parse_addressed_event("3 mains-failure").address, -1);
+    for (const char* bad : {"@ 3 mains-failure", "@256 3 mains-failure", "@2"}) {
+        EXPECT_THROW(simulator::parse_addressed_event(bad), std::invalid_argument) << bad;
+    }
     try {
         simulator::parse_script("1 mains-failure\n\n2 nonsense\n");
         FAIL() << "a bad script line was accepted";
@@ -292,4 +298,38 @@ TEST(Simulator, FromACaptureAnswersTheSameRequestInOrderHoldingTheLast)
             EXPECT_EQ(reply.info, (std::vector<std::uint8_t>{expected.first, 0x07}));
         }
     }
+}
+
+TEST(SimulatorBus, AddressListsAndTheirRefusals)
+{
+    EXPECT_EQ(simulator::parse_addresses("3"), (std::vector<std::uint8_t>{3}));
+    EXPECT_EQ(simulator::parse_addresses("1,4-6,9"), (std::vector<std::uint8_t>{1, 4, 5, 6, 9}));
+    for (const char* bad : {"", "1,,2", "2-1", "1,1", "1-3,2", "256", "a", "1-"}) {
+        EXPECT_THROW(simulator::parse_addresses(bad), std::invalid_argument) << bad;
+    }
+}
+
+// Each address on the bus is a power system of its own: its replies, its
+// events, its rounds; a request to an address nobody has goes unanswered.
+TEST(SimulatorBus, EachAddressAnswersForItsOwnPowerSystem)
+{
+    const std::vector<simulator::AddressedEvent> events = {simulator::parse_addressed_event("@2 2 mains-failure"),
+                                                           simulator::parse_addressed_event("2 module-fault 1")};
+    simulator::PowerSystemBus bus(simulator::bus_settings(steady(4), {1, 2, 3}, events));
+    EXPECT_THROW(simulator::bus_settings(steady(), {1}, {simulator::parse_addressed_event("@2 2 mains-failure")}),
+                 std::invalid_argument);
+    poll_round(bus, 1);
+    poll_round(bus, 2);
+    const Round one = poll_round(bus, 1);
+    const Round two = poll_round(bus, 2);
+    const Round three = poll_round(bus, 3);
+    EXPECT_EQ(one.ac_analog.address, 1);
+    EXPECT_EQ(two.ac_analog.address, 2);
+    EXPECT_FLOAT_EQ(float_at(one.ac_analog.info, 2), 220.0f);
+    EXPECT_FLOAT_EQ(float_at(two.ac_analog.info, 2), 0.0f);
+    EXPECT_EQ(bus.find(1)->round(), 2u);
+    EXPECT_EQ(bus.find(3)->round(), 1u);
+    EXPECT_EQ(one.rect_alarms.info[2 + 2], 1);    // module 1, on every address by round 2
+    EXPECT_EQ(three.rect_alarms.info[2 + 2], 0);  // this one is only in its first round
+    EXPECT_TRUE(ask(bus, 0x40, 0x41, {1}, 4).silent);
 }

@@ -11,7 +11,7 @@ constexpr int POLL_MS = 50;
 
 }  // namespace
 
-void serve(PowerSystemSimulator& simulator, ByteLine& line, const std::atomic<bool>& stop)
+void serve(LinePeer& peer, ByteLine& line, const std::atomic<bool>& stop)
 {
     unsigned char chunk[512];
     bool reported = false;
@@ -21,7 +21,7 @@ void serve(PowerSystemSimulator& simulator, ByteLine& line, const std::atomic<bo
             if (received == 0) {
                 continue;
             }
-            const std::string reply = simulator.receive(chunk, received);
+            const std::string reply = peer.receive(chunk, received);
             if (!reply.empty()) {
                 line.write(reinterpret_cast<const unsigned char*>(reply.data()), reply.size());
             }
@@ -29,7 +29,7 @@ void serve(PowerSystemSimulator& simulator, ByteLine& line, const std::atomic<bo
         } catch (const LineError& error) {
             // Said once per outage: a host that closed its end is no news every 50 ms.
             if (!reported) {
-                simulator.note(std::string("line: ") + error.what());
+                peer.note(std::string("line: ") + error.what());
                 reported = true;
             }
             std::this_thread::sleep_for(std::chrono::milliseconds(POLL_MS));
@@ -37,8 +37,8 @@ void serve(PowerSystemSimulator& simulator, ByteLine& line, const std::atomic<bo
     }
 }
 
-BackgroundServer::BackgroundServer(PowerSystemSimulator& simulator, ByteLine& line)
-    : thread_([this, &simulator, &line] { serve(simulator, line, stop_); })
+BackgroundServer::BackgroundServer(LinePeer& peer, ByteLine& line)
+    : thread_([this, &peer, &line] { serve(peer, line, stop_); })
 {
 }
 

@@ -6,19 +6,20 @@
 #include <thread>
 
 #include "host/byte_line.h"
-#include "tools/simulator/simulator.h"
+#include "tools/simulator/line_peer.h"
 
 namespace simulator {
 
 // Reads requests and writes replies until `stop` turns true. Returns
 // normally on stop; line errors are reported through the simulator's log
 // and the serving goes on.
-void serve(PowerSystemSimulator& simulator, ByteLine& line, const std::atomic<bool>& stop);
+void serve(LinePeer& peer, ByteLine& line, const std::atomic<bool>& stop);
 
-// The simulator served in a thread of its own, for the run tool and tests.
+// A simulator (or a bus of them) served in a thread of its own, for the run
+// tool and tests.
 class BackgroundServer {
 public:
-    BackgroundServer(PowerSystemSimulator& simulator, ByteLine& line);
+    BackgroundServer(LinePeer& peer, ByteLine& line);
     ~BackgroundServer();
     BackgroundServer(const BackgroundServer&) = delete;
     BackgroundServer& operator=(const BackgroundServer&) = delete;

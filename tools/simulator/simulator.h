@@ -14,6 +14,7 @@
 #include "tools/simulator/capture_repeater.h"
 #include "tools/simulator/event_schedule.h"
 #include "tools/simulator/events.h"
+#include "tools/simulator/line_peer.h"
 #include "tools/simulator/payloads.h"
 #include "tools/simulator/power_system.h"
 
@@ -34,13 +35,13 @@ struct SimulatorSettings {
     bool paced = false;
 };
 
-class PowerSystemSimulator {
+class PowerSystemSimulator : public LinePeer {
 public:
     explicit PowerSystemSimulator(const SimulatorSettings& settings);
 
     // Takes bytes from the line; returns what goes back (often nothing until
     // a request is complete).
-    std::string receive(const std::uint8_t* data, std::size_t length);
+    std::string receive(const std::uint8_t* data, std::size_t length) override;
     // The reply to one request frame that passed the line checks; empty when
     // the power system stays silent.
     std::string answer(const pmbus_frame::DecodedFrame& request);
@@ -58,7 +59,7 @@ public:
     // Seconds since start for timed events; the steady clock by default.
     void set_clock(std::function<double()> seconds) { seconds_ = std::move(seconds); }
     // Passes a line to the log.
-    void note(const std::string& text) const;
+    void note(const std::string& text) const override;
 
 private:
     // Status and alarm payloads last read by the host, per group, to set
