@@ -1,0 +1,51 @@
+// The site document of plugin-host run --site: the power systems a host
+// polls, each with its line (a serial port, or a simulated bus), address,
+// device configuration and the daemon's levels and thresholds for it.
+//
+//   {"devices": [
+//     {"name": "east-1", "port": "/dev/ttyUSB0", "baud": 9600, "address": 1,
+//      "config": "east-1.json", "interval": 5, "history": "east-1.bin"},
+//     {"name": "lab-2", "simulator": {"bus": "lab", "modules": 12, "events": ["3 mains-failure"]},
+//      "address": 2, "config": {"appSetting": {...}, "host": {"levels": {...}}}}
+//   ]}
+//
+// Devices with the same port, or the same simulated bus, share that line.
+// Relative file names are taken from the site document's folder.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include <json/value.h>
+
+#include "tools/simulator/simulator.h"
+
+struct SiteDevice {
+    std::string name;
+    std::size_t line = 0;           // which of the site's lines it is on
+    int address = 1;
+    Json::Value config;             // the device document, "host" member included
+    int interval_seconds = 0;       // 0: the command line's --interval
+    std::string history;            // empty: none
+    std::string capture;            // empty: none
+    simulator::SimulatorSettings simulated;  // on a simulated bus: its power system
+};
+
+struct SiteLine {
+    std::string port;               // the serial port, or the simulated bus's name
+    bool simulated = false;
+    int baud = 0;                   // 0: the device's own
+    std::vector<std::size_t> devices;  // in the site document's order: the order of turns
+};
+
+struct Site {
+    std::vector<SiteDevice> devices;
+    std::vector<SiteLine> lines;
+};
+
+// Reads and checks the site document. Throws std::invalid_argument naming
+// the file, the device and the member that is wrong.
+Site read_site(const std::string& path);
+// The same from the document's text; relative names are taken from `folder`.
+Site parse_site(const std::string& text, const std::string& folder);
