@@ -21,6 +21,7 @@ struct AlarmReport {
 };
 
 struct RoundView {
+    std::string device;  // the device's name on a site of several; empty for one alone
     unsigned number = 0;
     bool completed = false;
     int replies = 0;

@@ -132,6 +132,9 @@ Json::Value dc_json(const protocol419::dc_unit_block& dc)
 std::string summary_text(const RoundView& round)
 {
     std::ostringstream out;
+    if (!round.device.empty()) {
+        out << round.device << "  ";
+    }
     out << "round " << round.number;
     if (!round.completed || !round.has_record) {
         out << "  not completed (" << round.faults << (round.faults == 1 ? " fault" : " faults")
@@ -195,6 +198,9 @@ std::string summary_text(const RoundView& round)
 std::string summary_json(const RoundView& round)
 {
     Json::Value out(Json::objectValue);
+    if (!round.device.empty()) {
+        out["device"] = round.device;
+    }
     out["round"] = round.number;
     out["completed"] = round.completed && round.has_record;
     out["replies"] = round.replies;

@@ -1,0 +1,189 @@
+#include "tools/plugin-host/site_runner.h"
+
+#include <atomic>
+#include <iostream>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "host/line_log.h"
+#include "host/serial_port.h"
+#include "tools/plugin-host/run_signals.h"
+#include "tools/plugin-host/run_summary.h"
+#include "tools/plugin-host/site_station.h"
+#include "tools/simulator/line_server.h"
+#include "tools/simulator/power_system_bus.h"
+#include "tools/simulator/pseudo_terminal.h"
+
+namespace {
+
+// A line of the site with the devices on it, and the simulated bus behind
+// it when there is one.
+struct LineHost {
+    const SiteLine* line = nullptr;
+    std::string path;
+    std::unique_ptr<PseudoTerminal> pty;
+    std::unique_ptr<simulator::PowerSystemBus> bus;
+    std::unique_ptr<simulator::BackgroundServer> server;
+    std::unique_ptr<SerialPort> port;
+    std::unique_ptr<LineLog> log;
+    std::vector<std::unique_ptr<SiteStation>> stations;
+};
+
+class SiteRun {
+public:
+    SiteRun(const SiteRunSettings& settings, const std::function<void(const std::string&)>& show)
+        : settings_(settings), show_(show)
+    {
+    }
+
+    bool stopping() const { return stop_requested() || failed_.load(); }
+
+    void fail(const std::string& why)
+    {
+        std::lock_guard<std::mutex> lock(output_);
+        if (!failed_.exchange(true)) {
+            failure_ = why;
+        }
+    }
+    const std::string& failure() const { return failure_; }
+
+    // Gives the devices of one line their turns until each has done its
+    // rounds or a stop comes.
+    void poll_line(LineHost& host)
+    {
+        for (;;) {
+            SiteStation* next = nullptr;
+            for (auto& station : host.stations) {
+                const bool done = settings_.rounds != 0 && station->rounds() >= settings_.rounds;
+                if (!done && (next == nullptr || station->due() < next->due())) {
+                    next = station.get();
+                }
+            }
+            if (next == nullptr || stopping()) {
+                return;
+            }
+            const auto now = std::chrono::steady_clock::now();
+            if (next->due() > now) {
+                if (wait_for_stop(next->due() - now)) {
+                    return;
+                }
+                continue;
+            }
+            bool stopped = false;
+            try {
+                const std::optional<RoundView> round = next->take_turn(stopped);
+                if (round) {
+                    std::lock_guard<std::mutex> lock(output_);
+                    ++rounds_;
+                    show_(settings_.json ? summary_json(*round) : summary_text(*round));
+                }
+            } catch (const std::exception& error) {
+                fail(error.what());
+            }
+            if (stopped) {
+                return;
+            }
+        }
+    }
+
+    unsigned rounds() const { return rounds_; }
+
+private:
+    const SiteRunSettings& settings_;
+    const std::function<void(const std::string&)>& show_;
+    std::mutex output_;
+    std::atomic<bool> failed_{false};
+    std::string failure_;
+    unsigned rounds_ = 0;
+};
+
+// Makes the simulated bus of a line on a pseudo-terminal: one power system
+// for each of its devices, at the device's address and protocol version.
+void start_bus(LineHost& host, const Site& site)
+{
+    std::vector<simulator::SimulatorSettings> systems;
+    for (std::size_t i = 0; i < host.line->devices.size(); ++i) {
+        simulator::SimulatorSettings settings = site.devices[host.line->devices[i]].simulated;
+        settings.version = host.stations[i]->device().protocol_version_;
+        systems.push_back(settings);
+    }
+    host.pty = std::make_unique<PseudoTerminal>();
+    host.path = host.pty->slave_path();
+    host.bus = std::make_unique<simulator::PowerSystemBus>(systems);
+    const std::string name = host.line->port;
+    host.bus->set_log([name](const std::string& text) { std::cerr << "simulator " << name << ": " << text << std::endl; });
+    host.server = std::make_unique<simulator::BackgroundServer>(*host.bus, *host.pty);
+    std::cerr << "plugin-host run: simulated bus " << name << " on " << host.path << ", " << systems.size()
+              << (systems.size() == 1 ? " power system" : " power systems") << std::endl;
+}
+
+}  // namespace
+
+int run_site(const Site& site, const SiteRunSettings& settings, const std::function<void(const std::string&)>& show)
+{
+    std::unique_ptr<PluginLibrary> library;
+    try {
+        library = std::make_unique<PluginLibrary>(settings.plugin);
+    } catch (const std::exception& error) {
+        std::cerr << "plugin-host run: cannot load the plug-in: " << error.what() << std::endl;
+        return 1;
+    }
+    SiteRun run(settings, show);
+    std::vector<LineHost> hosts(site.lines.size());
+    for (std::size_t l = 0; l < site.lines.size(); ++l) {
+        LineHost& host = hosts[l];
+        host.line = &site.lines[l];
+        host.path = host.line->port;
+        for (const std::size_t d : host.line->devices) {
+            const std::string origin =
+                host.line->simulated ? "a simulated power system on the bus " + host.line->port
+                                     : host.line->port + " at address " + std::to_string(site.devices[d].address);
+            host.stations.push_back(
+                std::make_unique<SiteStation>(site.devices[d], *library, settings.interval_seconds, origin));
+        }
+        if (host.line->simulated) {
+            start_bus(host, site);
+        }
+        const int baud = host.line->baud != 0 ? host.line->baud : host.stations.front()->device().baud_rate_;
+        host.port = std::make_unique<SerialPort>(host.path, baud);
+        try {
+            host.port->open();
+        } catch (const LineError& error) {
+            std::cerr << "plugin-host run: " << error.what() << std::endl;
+            return 1;
+        }
+        host.log = std::make_unique<LineLog>(settings.syslog ? syslog_sink() : stderr_sink());
+        for (auto& station : host.stations) {
+            LoopSettings loop{settings.timeout_ms, 3};
+            loop.stop = [&run] { return run.stopping(); };
+            loop.log = host.log.get();
+            station->attach(*host.port, loop);
+        }
+    }
+    install_stop_handlers();
+    std::vector<std::thread> threads;
+    for (LineHost& host : hosts) {
+        threads.emplace_back([&run, &host] { run.poll_line(host); });
+    }
+    for (std::thread& thread : threads) {
+        thread.join();
+    }
+    for (LineHost& host : hosts) {
+        for (auto& station : host.stations) {
+            station->device().ClosePort();
+        }
+        if (host.server) {
+            host.server->stop();
+        }
+        host.log->flush(true);
+    }
+    if (!run.failure().empty()) {
+        std::cerr << "plugin-host run: " << run.failure() << std::endl;
+        return 1;
+    }
+    std::cerr << "plugin-host run: stopped after " << run.rounds() << (run.rounds() == 1 ? " round" : " rounds")
+              << " of " << site.devices.size() << (site.devices.size() == 1 ? " device" : " devices") << std::endl;
+    return 0;
+}
