@@ -26,6 +26,7 @@
 #include "tools/plugin-host/run_signals.h"
 #include "tools/plugin-host/run_simulator_options.h"
 #include "tools/plugin-host/run_summary.h"
+#include "tools/plugin-host/site_runner.h"
 #include "tools/plugin-host/round_timer.h"
 #include "tools/simulator/line_server.h"
 #include "tools/simulator/paced_line.h"
@@ -88,6 +89,7 @@ struct RunOptions {
     std::string log = "stderr";
     bool fast = false;
     std::string plugin_output;
+    std::string site;
     simulator::SimulatorSettings simulated;
 };
 
@@ -133,6 +135,8 @@ RunOptions parse_options(int argc, char** argv)
             options.plugin = value();
         } else if (arg == "--plugin-output") {
             options.plugin_output = value();
+        } else if (arg == "--site") {
+            options.site = value();
         } else if (take_simulator_option(argc, argv, i, options.simulated)) {
             options.simulator_options = true;
         } else {
@@ -215,6 +219,18 @@ void show(FILE* summary, const std::string& text)
 
 int run(const RunOptions& options)
 {
+    if (!options.site.empty()) {
+        const Site site = read_site(options.site);
+        FILE* summary = separate_summary_from_plugin_output(options.plugin_output);
+        SiteRunSettings settings;
+        settings.plugin = options.plugin;
+        settings.rounds = options.rounds;
+        settings.json = options.json;
+        settings.timeout_ms = options.timeout_ms;
+        settings.interval_seconds = options.interval_seconds;
+        settings.syslog = options.log == "syslog";
+        return run_site(site, settings, [summary](const std::string& text) { show(summary, text); });
+    }
     const Json::Value config =
         parse_run_config(options.config_path.empty() ? sample_run_config : read_file(options.config_path));
     FILE* summary = separate_summary_from_plugin_output(options.plugin_output);

@@ -27,8 +27,8 @@ struct LineHost {
     std::unique_ptr<simulator::PowerSystemBus> bus;
     std::unique_ptr<simulator::BackgroundServer> server;
     std::unique_ptr<SerialPort> port;
-    std::unique_ptr<LineLog> log;
     std::vector<std::unique_ptr<SiteStation>> stations;
+    std::vector<std::unique_ptr<LineLog>> logs;  // one for each device
 };
 
 class SiteRun {
@@ -154,11 +154,15 @@ int run_site(const Site& site, const SiteRunSettings& settings, const std::funct
             std::cerr << "plugin-host run: " << error.what() << std::endl;
             return 1;
         }
-        host.log = std::make_unique<LineLog>(settings.syslog ? syslog_sink() : stderr_sink());
         for (auto& station : host.stations) {
+            // Devices share the port: each line says whose request it was.
+            const LineLog::Sink sink = settings.syslog ? syslog_sink() : stderr_sink();
+            const std::string lead = station->name() + " on ";
+            host.logs.push_back(std::make_unique<LineLog>(
+                [sink, lead](Severity severity, const std::string& text) { sink(severity, lead + text); }));
             LoopSettings loop{settings.timeout_ms, 3};
             loop.stop = [&run] { return run.stopping(); };
-            loop.log = host.log.get();
+            loop.log = host.logs.back().get();
             station->attach(*host.port, loop);
         }
     }
@@ -177,7 +181,9 @@ int run_site(const Site& site, const SiteRunSettings& settings, const std::funct
         if (host.server) {
             host.server->stop();
         }
-        host.log->flush(true);
+        for (auto& log : host.logs) {
+            log->flush(true);
+        }
     }
     if (!run.failure().empty()) {
         std::cerr << "plugin-host run: " << run.failure() << std::endl;
