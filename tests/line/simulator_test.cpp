@@ -217,10 +217,10 @@ TEST(SimulatorEvents, ParsesRoundsSecondsAndArgumentsAndNamesBadLines)
     EXPECT_THROW(simulator::parse_event("3 power-outage"), std::invalid_argument);
     EXPECT_THROW(simulator::parse_event("soon mains-failure"), std::invalid_argument);
     EXPECT_THROW(simulator::parse_event("3 module-fault 0"), std::invalid_argument);
-    EXPECT_EQ(simulator::parse_addressed_event("@12 3 mains-failure").address, 12);
-    EXPECT_EQ(simulator::parse_addressed_event("3 mains-failure").address, -1);
+    EXPECT_EQ(simulator::parse_event("@12 3 mains-failure").address, 12);
+    EXPECT_EQ(simulator::parse_event("3 mains-failure").address, -1);
     for (const char* bad : {"@ 3 mains-failure", "@256 3 mains-failure", "@2"}) {
-        EXPECT_THROW(simulator::parse_addressed_event(bad), std::invalid_argument) << bad;
+        EXPECT_THROW(simulator::parse_event(bad), std::invalid_argument) << bad;
     }
     try {
         simulator::parse_script("1 mains-failure\n\n2 nonsense\n");
@@ -313,11 +313,10 @@ TEST(SimulatorBus, AddressListsAndTheirRefusals)
 // events, its rounds; a request to an address nobody has goes unanswered.
 TEST(SimulatorBus, EachAddressAnswersForItsOwnPowerSystem)
 {
-    const std::vector<simulator::AddressedEvent> events = {simulator::parse_addressed_event("@2 2 mains-failure"),
-                                                           simulator::parse_addressed_event("2 module-fault 1")};
-    simulator::PowerSystemBus bus(simulator::bus_settings(steady(4), {1, 2, 3}, events));
-    EXPECT_THROW(simulator::bus_settings(steady(), {1}, {simulator::parse_addressed_event("@2 2 mains-failure")}),
-                 std::invalid_argument);
+    SimulatorSettings settings = steady(4);
+    settings.events = simulator::parse_script("@2 2 mains-failure\n2 module-fault 1\n");
+    simulator::PowerSystemBus bus(simulator::bus_settings(settings, {1, 2, 3}));
+    EXPECT_THROW(simulator::bus_settings(settings, {1, 3}), std::invalid_argument);
     poll_round(bus, 1);
     poll_round(bus, 2);
     const Round one = poll_round(bus, 1);

@@ -17,6 +17,7 @@
 #include "tools/plugin-host/run_simulator_options.h"
 #include "tools/simulator/line_server.h"
 #include "tools/simulator/paced_line.h"
+#include "tools/simulator/power_system_bus.h"
 #include "tools/simulator/pseudo_terminal.h"
 
 namespace {
@@ -31,7 +32,9 @@ const char* const usage_head =
     "  --link PATH        a symbolic link to the pseudo-terminal, removed on exit: a\n"
     "                     stable name for the host while simulators come and go\n"
     "  --baud N           its baud rate (default 9600)\n"
-    "  --address N        the power system's address (default 1)\n"
+    "  --address N[,N...] the power system's address (default 1); several, such as\n"
+    "                     1,2,3 or 1-8, make a bus of power systems, one at each,\n"
+    "                     and events may name theirs: --event '@2 3 mains-failure'\n"
     "  --version N        the protocol version byte (default 32, that is 0x20)\n";
 
 // Points `link` at `target`, replacing a symbolic link a simulator left
@@ -69,6 +72,8 @@ int run_simulate_command(int argc, char** argv)
     std::string port_path;
     std::string link;
     int baud = 9600;
+    std::vector<std::uint8_t> addresses{1};
+    std::vector<simulator::SimulatorSettings> systems;
     try {
         for (int i = 0; i < argc; ++i) {
             const std::string arg = argv[i];
@@ -88,7 +93,7 @@ int run_simulate_command(int argc, char** argv)
                     throw std::invalid_argument(std::string("--baud: ") + error.what());
                 }
             } else if (arg == "--address") {
-                settings.address = static_cast<std::uint8_t>(whole_number(arg, value(), 0, 255));
+                addresses = simulator::parse_addresses(value());
             } else if (arg == "--version") {
                 settings.version = static_cast<std::uint8_t>(whole_number(arg, value(), 0, 255));
             } else if (!take_simulator_option(argc, argv, i, settings)) {
@@ -98,6 +103,7 @@ int run_simulate_command(int argc, char** argv)
         if (!link.empty() && !port_path.empty()) {
             throw std::invalid_argument("--link names the pseudo-terminal: it does not go with --port");
         }
+        systems = simulator::bus_settings(settings, addresses);
     } catch (const std::invalid_argument& error) {
         std::cerr << "plugin-host simulate: " << error.what() << "\n" << usage_head << simulator_options_usage;
         return 2;
@@ -122,15 +128,19 @@ int run_simulate_command(int argc, char** argv)
         return 1;
     }
 
-    simulator::PowerSystemSimulator sim(settings);
-    sim.set_log([](const std::string& text) { std::cerr << "simulator: " << text << std::endl; });
+    simulator::PowerSystemBus bus(systems);
+    bus.set_log([](const std::string& text) { std::cerr << "simulator: " << text << std::endl; });
     install_stop_handlers();
-    std::cout << "simulated power system on " << port_path << (link.empty() ? "" : " as " + link) << " (address "
-              << static_cast<int>(settings.address) << ", " << simulated_system_text(settings, baud)
-              << "); stop with Ctrl-C" << std::endl;
+    std::string address_text;
+    for (const std::uint8_t address : addresses) {
+        address_text += (address_text.empty() ? "" : ", ") + std::to_string(address);
+    }
+    std::cout << "simulated power system" << (addresses.size() == 1 ? "" : "s") << " on " << port_path
+              << (link.empty() ? "" : " as " + link) << " (address" << (addresses.size() == 1 ? " " : "es ")
+              << address_text << ", " << simulated_system_text(settings, baud) << "); stop with Ctrl-C" << std::endl;
     simulator::PacedLine paced(*line, baud);
     {
-        simulator::BackgroundServer server(sim, settings.paced ? static_cast<ByteLine&>(paced) : *line);
+        simulator::BackgroundServer server(bus, settings.paced ? static_cast<ByteLine&>(paced) : *line);
         while (!stop_requested()) {
             std::this_thread::sleep_for(std::chrono::milliseconds(100));
         }
@@ -138,7 +148,10 @@ int run_simulate_command(int argc, char** argv)
     if (!link.empty()) {
         remove_link(link, port_path);
     }
-    std::cerr << "plugin-host simulate: stopped after " << sim.round() << (sim.round() == 1 ? " round" : " rounds")
-              << std::endl;
+    unsigned rounds = 0;
+    for (std::size_t i = 0; i < bus.size(); ++i) {
+        rounds += bus.at(i).round();
+    }
+    std::cerr << "plugin-host simulate: stopped after " << rounds << (rounds == 1 ? " round" : " rounds") << std::endl;
     return 0;
 }

@@ -78,11 +78,20 @@ Event parse_event(const std::string& text)
 {
     std::istringstream words(text);
     std::string when, what, argument, extra;
-    words >> when >> what >> argument >> extra;
+    words >> when;
+    long address = -1;
+    if (!when.empty() && when[0] == '@') {
+        if (!whole_number(when.substr(1), address) || address > 255) {
+            throw std::invalid_argument("event \"" + text + "\": @ takes an address from 0 to 255");
+        }
+        words >> when;
+    }
+    words >> what >> argument >> extra;
     if (what.empty() || !extra.empty()) {
         throw std::invalid_argument("event \"" + text + "\" is not WHEN WHAT [N]");
     }
     Event event;
+    event.address = static_cast<int>(address);
     if (when.back() == 's') {
         event.by_time = true;
         when.pop_back();

@@ -2,7 +2,8 @@
 // command-line argument: WHEN WHAT [N], where WHEN is a round number (3) or
 // seconds since the simulator started (10s), WHAT one of the names below,
 // and N a channel (1 or 2, default both), a module (from 1) or, for the
-// line faults, how many replies it spoils (default 1).
+// line faults, how many replies it spoils (default 1). On a bus of several
+// power systems an event may name the address it happens at: @2 3 mains-failure.
 #pragma once
 
 #include <string>
@@ -40,9 +41,10 @@ struct Event {
     long when = 0;
     EventKind kind = EventKind::all_normal;
     int argument = 0;      // 0: the default (both channels, one reply)
+    int address = -1;      // the power system it happens to; -1: every one
 };
 
-// Parses "3 mains-failure", "10s module-fault 2". Throws std::invalid_argument
+// Parses "3 mains-failure", "10s module-fault 2", "@2 3 mains-failure". Throws std::invalid_argument
 // with a readable message.
 Event parse_event(const std::string& text);
 // Parses a script: one event per line, blank lines and # comments skipped.

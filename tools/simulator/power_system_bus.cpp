@@ -91,45 +91,19 @@ std::vector<std::uint8_t> parse_addresses(const std::string& text)
     }
 }
 
-AddressedEvent parse_addressed_event(const std::string& text)
+std::vector<SimulatorSettings> bus_settings(const SimulatorSettings& common, const std::vector<std::uint8_t>& addresses)
 {
-    AddressedEvent addressed;
-    const std::size_t first = text.find_first_not_of(" \t");
-    if (first == std::string::npos || text[first] != '@') {
-        addressed.event = parse_event(text);
-        return addressed;
+    for (const Event& event : common.events) {
+        if (event.address >= 0 && std::find(addresses.begin(), addresses.end(), event.address) == addresses.end()) {
+            throw std::invalid_argument("an event names address " + std::to_string(event.address) +
+                                        ", which no power system on the bus has");
+        }
     }
-    const std::size_t end = text.find_first_of(" \t", first);
-    const std::string number = text.substr(first + 1, end == std::string::npos ? std::string::npos : end - first - 1);
-    if (number.empty() || number.size() > 3 || number.find_first_not_of("0123456789") != std::string::npos ||
-        std::stoi(number) > 255) {
-        throw std::invalid_argument("event \"" + text + "\": @ takes an address from 0 to 255");
-    }
-    addressed.address = std::stoi(number);
-    addressed.event = parse_event(end == std::string::npos ? std::string() : text.substr(end + 1));
-    return addressed;
-}
-
-std::vector<SimulatorSettings> bus_settings(const SimulatorSettings& common, const std::vector<std::uint8_t>& addresses,
-                                            const std::vector<AddressedEvent>& events)
-{
     std::vector<SimulatorSettings> systems;
     for (const std::uint8_t address : addresses) {
         SimulatorSettings settings = common;
         settings.address = address;
-        for (const AddressedEvent& addressed : events) {
-            if (addressed.address < 0 || addressed.address == address) {
-                settings.events.push_back(addressed.event);
-            }
-        }
         systems.push_back(settings);
-    }
-    for (const AddressedEvent& addressed : events) {
-        if (addressed.address >= 0 &&
-            std::find(addresses.begin(), addresses.end(), addressed.address) == addresses.end()) {
-            throw std::invalid_argument("an event names address " + std::to_string(addressed.address) +
-                                        ", which no power system on the bus has");
-        }
     }
     return systems;
 }

@@ -42,17 +42,9 @@ private:
 // none twice. Throws std::invalid_argument naming what is wrong.
 std::vector<std::uint8_t> parse_addresses(const std::string& text);
 
-// An event that may name the address of the power system it happens to:
-// "@2 3 mains-failure". Without one it happens to every power system on the bus.
-struct AddressedEvent {
-    int address = -1;  // -1: every power system
-    Event event;
-};
-AddressedEvent parse_addressed_event(const std::string& text);
-
-// The settings of each address: `common` with the address, and the events
-// that name it or no address.
-std::vector<SimulatorSettings> bus_settings(const SimulatorSettings& common, const std::vector<std::uint8_t>& addresses,
-                                            const std::vector<AddressedEvent>& events);
+// The settings of each address: `common` with the address (each power
+// system keeps the events that name it or no address). Throws
+// std::invalid_argument when an event names an address not on the bus.
+std::vector<SimulatorSettings> bus_settings(const SimulatorSettings& common, const std::vector<std::uint8_t>& addresses);
 
 }  // namespace simulator

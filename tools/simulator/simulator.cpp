@@ -31,6 +31,18 @@ int address_in(const std::string& head)
     return std::stoi(head.substr(2, 2), nullptr, 16);
 }
 
+// The events that happen to the power system at this address.
+std::vector<Event> events_at(std::uint8_t address, const std::vector<Event>& events)
+{
+    std::vector<Event> own;
+    for (const Event& event : events) {
+        if (event.address < 0 || event.address == address) {
+            own.push_back(event);
+        }
+    }
+    return own;
+}
+
 }  // namespace
 
 std::uint8_t PowerSystemSimulator::ChangeTracker::flag(const Bytes& status, const Bytes& alarm) const
@@ -46,7 +58,7 @@ std::uint8_t PowerSystemSimulator::ChangeTracker::flag(const Bytes& status, cons
 }
 
 PowerSystemSimulator::PowerSystemSimulator(const SimulatorSettings& settings)
-    : settings_(settings), system_(settings.system), schedule_(settings.events)
+    : settings_(settings), system_(settings.system), schedule_(events_at(settings.address, settings.events))
 {
     if (settings.captured) {
         repeater_.emplace(*settings.captured);
