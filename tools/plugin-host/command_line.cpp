@@ -1,0 +1,72 @@
+#include "tools/plugin-host/command_line.h"
+
+#include <memory>
+#include <stdexcept>
+
+#include <CLI/CLI.hpp>
+
+#include "tools/plugin-host/plugin_path.h"
+#include "tools/plugin-host/tool_version.h"
+
+namespace plugin_host {
+
+CLI::App& add_subcommand(CLI::App& tool, const std::string& name, const std::string& summary)
+{
+    CLI::App& command = *tool.add_subcommand(name, summary);
+    command.group("commands");
+    command.set_version_flag("-V,--version", [] { return version_text(); }, "print the version and the plug-in's path");
+    return command;
+}
+
+long decimal_number(const std::string& option, const std::string& text, long low, long high)
+{
+    const bool digits = !text.empty() && text.size() <= 10 && text.find_first_not_of("0123456789") == std::string::npos;
+    const long value = digits ? std::stol(text, nullptr, 10) : -1;
+    if (!digits || value < low || value > high) {
+        throw std::invalid_argument(option + " takes a decimal number from " + std::to_string(low) + " to " +
+                                    std::to_string(high) + ", not \"" + text + "\"");
+    }
+    return value;
+}
+
+CLI::Option* add_decimal_option(CLI::App& command, const std::string& names, int& target, int low, int high,
+                                const std::string& description)
+{
+    // The library would read "010" as octal and "0x10" as hex: take the text
+    // and read it here.
+    auto name = std::make_shared<std::string>();
+    CLI::Option* option = command.add_option_function<std::string>(
+        names,
+        [&target, name, low, high](const std::string& text) {
+            try {
+                target = static_cast<int>(decimal_number(*name, text, low, high));
+            } catch (const std::invalid_argument& error) {
+                throw CLI::ValidationError(error.what());
+            }
+        },
+        description);
+    *name = option->get_name();
+    return option->type_name("N");
+}
+
+void add_plugin_option(CLI::App& command, std::string& plugin)
+{
+    plugin = default_plugin_path();
+    command.add_option("--plugin", plugin, "the plug-in library (default: the one beside the tool)")
+        ->type_name("PATH");
+}
+
+void add_plugin_output_option(CLI::App& command, std::string& target)
+{
+    command
+        .add_option("--plugin-output", target,
+                    "where the plug-in's own diagnostic lines go (default: discarded; - is standard output)")
+        ->type_name("FILE|-");
+}
+
+void add_config_option(CLI::App& command, std::string& path, const std::string& description)
+{
+    command.add_option("--config", path, description)->type_name("FILE");
+}
+
+}  // namespace plugin_host

@@ -1,0 +1,79 @@
+#include "tools/plugin-host/help_formatter.h"
+
+#include <sstream>
+
+#include <CLI/CLI.hpp>
+
+namespace plugin_host {
+
+namespace {
+
+constexpr std::size_t LINE_WIDTH = 79;
+constexpr std::size_t OPTION_COLUMN = 28;
+
+// Fills lines of at most LINE_WIDTH columns, each after `indent` spaces.
+std::string wrap(const std::string& text, std::size_t indent)
+{
+    std::istringstream words(text);
+    std::string word, line, out;
+    while (words >> word) {
+        if (!line.empty() && indent + line.size() + 1 + word.size() > LINE_WIDTH) {
+            out += std::string(indent, ' ') + line + "\n";
+            line.clear();
+        }
+        line += (line.empty() ? "" : " ") + word;
+    }
+    if (!line.empty()) {
+        out += std::string(indent, ' ') + line + "\n";
+    }
+    return out;
+}
+
+}  // namespace
+
+HelpFormatter::HelpFormatter()
+{
+    label("Usage", "usage");
+    label("SUBCOMMAND", "COMMAND");
+    label("SUBCOMMANDS", "COMMANDS");
+    label("Subcommands", "commands");
+    label("Options", "options");
+    label("Positionals", "arguments");
+    column_width(OPTION_COLUMN);
+}
+
+std::string HelpFormatter::make_help(const CLI::App* app, std::string name, CLI::AppFormatMode mode) const
+{
+    std::string out = make_usage(app, name);
+    if (!app->get_description().empty()) {
+        out += "\n" + app->get_description() + "\n";
+    }
+    out += make_positionals(app) + make_groups(app, mode) + make_subcommands(app, mode);
+    if (!app->get_footer().empty()) {
+        out += "\n" + app->get_footer();
+        if (out.back() != '\n') {
+            out += "\n";
+        }
+    }
+    return out;
+}
+
+std::string HelpFormatter::make_option(const CLI::Option* option, bool is_positional) const
+{
+    const std::string left = "  " + make_option_name(option, is_positional) + make_option_opts(option);
+    const std::string description = wrap(make_option_desc(option), OPTION_COLUMN);
+    if (left.size() + 1 < OPTION_COLUMN && !description.empty()) {
+        return left + description.substr(left.size());
+    }
+    return left + "\n" + description;
+}
+
+std::string HelpFormatter::make_option_opts(const CLI::Option* option) const
+{
+    if (option->get_type_size() == 0 || option->get_type_name().empty()) {
+        return "";
+    }
+    return " " + option->get_type_name();
+}
+
+}  // namespace plugin_host
