@@ -11,7 +11,8 @@ CommandAction add_decode_command(CLI::App& tool)
     auto options = std::make_shared<DecodeOptions>();
     CLI::App& command = add_subcommand(tool, "decode", "print stored 1003-byte records field by field");
     command.add_option("FILE", options->input, "a record, a cache or a history file, or - for standard input")
-        ->required();
+        ->required()
+        ->type_name("");
     command.add_flag("--hex", options->hex,
                      "the input is hex text (either case; blanks and line breaks between bytes are "
                      "ignored), such as the \"record\" of a replay transcript");

@@ -16,7 +16,8 @@ CommandAction add_replay_command(CLI::App& tool)
                     "JSON Lines, one {\"op\": ...} per line, or - for standard input; blank lines and "
                     "lines starting with # are skipped. ops: host, config, refresh, reply, frame, "
                     "advance, get, ioctl, cache, state, info")
-        ->required();
+        ->required()
+        ->type_name("");
     add_plugin_option(command, options->plugin);
     command
         .add_option("--transcript", options->transcript,
