@@ -29,6 +29,17 @@ std::string wrap(const std::string& text, std::size_t indent)
     return out;
 }
 
+// A name in the left column and its description wrapped beside it (below it
+// when the name is too wide).
+std::string entry(const std::string& left, const std::string& description)
+{
+    const std::string wrapped = wrap(description, OPTION_COLUMN);
+    if (left.size() + 1 < OPTION_COLUMN && !wrapped.empty()) {
+        return left + wrapped.substr(left.size());
+    }
+    return left + "\n" + wrapped;
+}
+
 }  // namespace
 
 HelpFormatter::HelpFormatter()
@@ -60,12 +71,12 @@ std::string HelpFormatter::make_help(const CLI::App* app, std::string name, CLI:
 
 std::string HelpFormatter::make_option(const CLI::Option* option, bool is_positional) const
 {
-    const std::string left = "  " + make_option_name(option, is_positional) + make_option_opts(option);
-    const std::string description = wrap(make_option_desc(option), OPTION_COLUMN);
-    if (left.size() + 1 < OPTION_COLUMN && !description.empty()) {
-        return left + description.substr(left.size());
-    }
-    return left + "\n" + description;
+    return entry("  " + make_option_name(option, is_positional) + make_option_opts(option), make_option_desc(option));
+}
+
+std::string HelpFormatter::make_subcommand(const CLI::App* command) const
+{
+    return entry("  " + command->get_name(), command->get_description());
 }
 
 std::string HelpFormatter::make_option_opts(const CLI::Option* option) const

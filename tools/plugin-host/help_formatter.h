@@ -18,6 +18,7 @@ public:
     std::string make_help(const CLI::App* app, std::string name, CLI::AppFormatMode mode) const override;
     std::string make_option(const CLI::Option* option, bool is_positional) const override;
     std::string make_option_opts(const CLI::Option* option) const override;
+    std::string make_subcommand(const CLI::App* command) const override;
 };
 
 }  // namespace plugin_host

@@ -14,7 +14,7 @@ int info_command(const InfoOptions& options)
 {
     const Json::Value config =
         options.config_path.empty() ? sample_device_config() : load_device_config(options.config_path);
-    FILE* report = separate_report_from_plugin_output(options.plugin_output);
+    const ReportStream report = separate_report_from_plugin_output(options.plugin_output);
     const PluginDevice loaded = load_plugin_device(options.plugin);
     SMDSPDevice& device = *loaded.device;
     const int configured = device.InitSetting(config);
@@ -29,8 +29,7 @@ int info_command(const InfoOptions& options)
     if (const auto* protocol = dynamic_cast<const PMBusProtocol*>(&device)) {
         out << "version byte:   0x" << std::hex << static_cast<int>(protocol->protocol_version_) << std::dec << "\n";
     }
-    show(report, out.str());
-    std::fclose(report);
+    show(report.get(), out.str());
     return 0;
 }
 

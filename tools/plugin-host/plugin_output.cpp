@@ -10,13 +10,13 @@
 
 namespace plugin_host {
 
-FILE* separate_report_from_plugin_output(const std::string& target)
+ReportStream separate_report_from_plugin_output(const std::string& target)
 {
     std::fflush(stdout);
     std::cout.flush();
     const int report_fd = ::dup(STDOUT_FILENO);
-    FILE* report = report_fd >= 0 ? ::fdopen(report_fd, "w") : nullptr;
-    if (report == nullptr) {
+    ReportStream report(report_fd >= 0 ? ::fdopen(report_fd, "w") : nullptr, &std::fclose);
+    if (!report) {
         throw std::runtime_error("cannot set up standard output");
     }
     if (target == "-") {

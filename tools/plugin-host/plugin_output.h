@@ -3,15 +3,19 @@
 #pragma once
 
 #include <cstdio>
+#include <memory>
 #include <string>
 
 namespace plugin_host {
+
+// A stream of the tool's own, closed when it goes.
+using ReportStream = std::unique_ptr<FILE, int (*)(FILE*)>;
 
 // Returns a stream onto the standard output the tool started with, and sends
 // the process's standard output where target says: "" discards it, "-"
 // leaves it on standard output, anything else is a file appended to.
 // Throws std::runtime_error when the file cannot be opened.
-FILE* separate_report_from_plugin_output(const std::string& target);
+ReportStream separate_report_from_plugin_output(const std::string& target);
 
 // Writes text to the report stream, after whatever the plug-in wrote so far
 // (with "-" both share the terminal: keep the order of lines).

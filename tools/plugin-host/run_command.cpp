@@ -1,17 +1,12 @@
 // plugin-host run: the host's main loop for one device, against the
 // simulated power system (default) or a real one on a serial port.
 #include <chrono>
-#include <cstdio>
 #include <ctime>
-#include <fstream>
 #include <iostream>
 #include <memory>
-#include <sstream>
+#include <stdexcept>
 #include <string>
 #include <thread>
-
-#include <fcntl.h>
-#include <unistd.h>
 
 #include "host/device_loop.h"
 #include "host/serial_port.h"
@@ -71,7 +66,10 @@ int run_command(const RunOptions& options)
 {
     const Json::Value config =
         options.config_path.empty() ? sample_device_config() : load_device_config(options.config_path);
-    FILE* summary = separate_report_from_plugin_output(options.plugin_output);
+    const ReportStream summary = separate_report_from_plugin_output(options.plugin_output);
+
+    // Declared before the device, so that it outlives it.
+    RoundCollector collector;
 
     const PluginDevice loaded = load_plugin_device(options.plugin);
     auto* device = dynamic_cast<PMBusProtocol*>(loaded.device.get());
@@ -79,7 +77,6 @@ int run_command(const RunOptions& options)
         throw std::runtime_error("the plug-in's device does not speak the monitoring protocol");
     }
 
-    RoundCollector collector;
     if (!options.history.empty()) {
         collector.write_history_to(options.history);
     }
@@ -141,7 +138,7 @@ int run_command(const RunOptions& options)
         const RoundView view = collector.end_round(++account.rounds, result.completed, result.replies, result.faults);
         account.completed += view.completed && view.has_record ? 1U : 0U;
         account.faults += static_cast<unsigned>(result.faults);
-        show(summary, options.json ? summary_json(view) : summary_text(view));
+        show(summary.get(), options.json ? summary_json(view) : summary_text(view));
         if (!collector.history_error().empty()) {
             throw std::runtime_error(collector.history_error());
         }
@@ -152,7 +149,6 @@ int run_command(const RunOptions& options)
     }
     std::cerr << "plugin-host run: " << account.text() << std::endl;
     device->set_observer(nullptr);
-    std::fclose(summary);
     // Asked for rounds, or started some, and not one was completed: the
     // power system never answered as it should.
     const bool rounds_wanted = options.rounds > 0 || account.rounds > 0;
