@@ -49,6 +49,7 @@ void add_simulator_options(CLI::App& command, simulator::SimulatorSettings& sett
             },
             "a scripted event, e.g. '3 mains-failure', '10s module-fault 2' (repeatable)")
         ->type_name("'WHEN WHAT [N]'")
+        ->allow_extra_args(false)
         ->group("simulator options");
     command
         .add_option_function<std::string>(
