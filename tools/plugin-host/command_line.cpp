@@ -14,6 +14,8 @@ CLI::App& add_subcommand(CLI::App& tool, const std::string& name, const std::str
 {
     CLI::App& command = *tool.add_subcommand(name, summary);
     command.group("commands");
+    // Made again so that it joins the command's own "options" group.
+    command.set_help_flag("-h,--help", "print this help and exit");
     command.set_version_flag("-V,--version", [] { return version_text(); }, "print the version and the plug-in's path");
     return command;
 }

@@ -47,8 +47,6 @@ HelpFormatter::HelpFormatter()
     label("Usage", "usage");
     label("SUBCOMMAND", "COMMAND");
     label("SUBCOMMANDS", "COMMANDS");
-    label("Subcommands", "commands");
-    label("Options", "options");
     label("Positionals", "arguments");
     column_width(OPTION_COLUMN);
 }

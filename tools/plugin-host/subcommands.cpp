@@ -75,6 +75,7 @@ int plugin_host_main(int argc, char** argv)
                   "on a serial port.",
                   "plugin-host");
     tool.formatter(std::make_shared<HelpFormatter>());
+    tool.option_defaults()->group("options");
     tool.set_help_flag("-h,--help", "print this help and exit");
     tool.set_version_flag("-V,--version", [] { return version_text(); }, "print the version and the plug-in's path");
     tool.require_subcommand(1);
