@@ -37,6 +37,9 @@ DeviceLoop::DeviceLoop(PMBusProtocol& device, ByteLine& line, LoopSettings setti
 ExchangeResult DeviceLoop::run_round()
 {
     const unsigned long before = device_.requests_made_;
+    for (LoopWatcher* watcher : watchers_) {
+        watcher->before_round();
+    }
     if (device_.RefreshStatus() == 0 || device_.requests_made_ == before) {
         return ExchangeResult{};
     }
@@ -54,6 +57,9 @@ ExchangeResult DeviceLoop::finish_exchange()
         if (wait == Wait::reply) {
             const unsigned long before = device_.requests_made_;
             const std::string request = pair_text(device_.last_cid1_, device_.last_cid2_);
+            for (LoopWatcher* watcher : watchers_) {
+                watcher->on_reply(reply_.data(), reply_length_);
+            }
             const int more = device_.process(reply_.data(), static_cast<unsigned>(reply_length_));
             ++result.replies;
             if (device_.requests_made_ != before) {
@@ -72,10 +78,14 @@ ExchangeResult DeviceLoop::finish_exchange()
         report(problem, attempt);
         device_.process_error();
         if (attempt >= settings_.attempts) {
-            std::cerr << line_.name() << ": giving up on "
-                      << pair_text(device_.last_cid1_, device_.last_cid2_) << " after " << settings_.attempts
-                      << (settings_.attempts == 1 ? " attempt" : " attempts")
-                      << "; this round is abandoned and the next one starts afresh" << std::endl;
+            const std::string given_up = "giving up on " + pair_text(device_.last_cid1_, device_.last_cid2_) +
+                                         " after " + std::to_string(settings_.attempts) +
+                                         (settings_.attempts == 1 ? " attempt" : " attempts") +
+                                         "; this round is abandoned and the next one starts afresh";
+            std::cerr << line_.name() << ": " << given_up << std::endl;
+            for (LoopWatcher* watcher : watchers_) {
+                watcher->on_fault(given_up);
+            }
             result.abandoned = true;
             return result;
         }
@@ -86,9 +96,13 @@ ExchangeResult DeviceLoop::finish_exchange()
 
 void DeviceLoop::report(const std::string& problem, int attempt) const
 {
-    std::cerr << line_.name() << ": " << problem << " (request "
-              << pair_text(device_.last_cid1_, device_.last_cid2_) << ", attempt " << attempt << " of "
-              << settings_.attempts << ")" << std::endl;
+    const std::string fault = problem + " (request " + pair_text(device_.last_cid1_, device_.last_cid2_) +
+                              ", attempt " + std::to_string(attempt) + " of " + std::to_string(settings_.attempts) +
+                              ")";
+    std::cerr << line_.name() << ": " << fault << std::endl;
+    for (LoopWatcher* watcher : watchers_) {
+        watcher->on_fault(fault);
+    }
 }
 
 DeviceLoop::Wait DeviceLoop::await_reply(std::string& problem)

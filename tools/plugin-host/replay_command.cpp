@@ -6,9 +6,9 @@
 #include <stdexcept>
 #include <string>
 
-#include "tools/clock_seam/clock_seam.h"
 #include "tools/plugin-host/exit_status.h"
 #include "tools/plugin-host/plugin_device.h"
+#include "tools/plugin-host/replay_clock.h"
 #include "tools/plugin-host/replay_options.h"
 #include "tools/plugin-host/replay_session.h"
 #include "tools/plugin-host/scenario_parser.h"
@@ -38,7 +38,7 @@ int replay_command(const ReplayOptions& options)
     TranscriptWriter transcript(options.transcript.empty() ? std::cout : transcript_file);
     TranscriptObserver observer(transcript);
 
-    clock_seam::freeze_at_local(2026, 1, 1, 0, 0, 0);
+    start_replay_clock();
     PluginDevice loaded = load_plugin_device(options.plugin);
     SMDSPDevice* device = loaded.device.get();
     device->set_observer(&observer);
@@ -63,7 +63,12 @@ int replay_command(const ReplayOptions& options)
         try {
             step = parse_scenario_line(line);
         } catch (const ScenarioError& error) {
-            refuse_line(error.what());
+            // A capture cut by a crash or a pulled plug ends inside a line:
+            // the lines before it are the scenario.
+            const std::string reason =
+                scenario.eof() ? std::string("cut short, the scenario ends inside this line: ") + error.what()
+                               : std::string(error.what());
+            refuse_line(reason.c_str());
             break;
         }
         if (!step) {

@@ -30,7 +30,10 @@ CommandAction add_replay_command(CLI::App& tool)
         "\n\n"
         "The device's clock starts at 2026-01-01 00:00:00 local time and moves only\n"
         "with {\"op\":\"advance\",\"seconds\":N}. A malformed scenario line ends the replay\n"
-        "with status 2; the lines before it have run.");
+        "with status 2; the lines before it have run.\n\n"
+        "A capture written by plugin-host run --capture is a scenario: it replays the\n"
+        "run's calls. A capture cut short replays up to its last whole line; the cut\n"
+        "line is refused as malformed and named as cut short.");
     return [options] { return replay_command(*options); };
 }
 

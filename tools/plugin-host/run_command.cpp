@@ -2,6 +2,7 @@
 // simulated power system (default) or a real one on a serial port.
 #include <chrono>
 #include <ctime>
+#include <fstream>
 #include <iostream>
 #include <memory>
 #include <stdexcept>
@@ -11,6 +12,7 @@
 #include "host/device_loop.h"
 #include "host/serial_port.h"
 #include "tools/clock_seam/clock_seam.h"
+#include "tools/plugin-host/capture_writer.h"
 #include "tools/plugin-host/device_config.h"
 #include "tools/plugin-host/exit_status.h"
 #include "tools/plugin-host/plugin_device.h"
@@ -19,8 +21,11 @@
 #include "tools/plugin-host/run_options.h"
 #include "tools/plugin-host/run_rounds.h"
 #include "tools/plugin-host/run_signals.h"
+#include "tools/plugin-host/round_timer.h"
 #include "tools/plugin-host/run_summary.h"
+#include "tools/plugin-host/simulator_options.h"
 #include "tools/simulator/line_server.h"
+#include "tools/simulator/paced_line.h"
 #include "tools/simulator/pseudo_terminal.h"
 
 namespace plugin_host {
@@ -62,14 +67,15 @@ struct RunAccount {
 }  // namespace
 
 int run_command(const RunOptions& options)
-
 {
     const Json::Value config =
         options.config_path.empty() ? sample_device_config() : load_device_config(options.config_path);
     const ReportStream summary = separate_report_from_plugin_output(options.plugin_output);
 
-    // Declared before the device, so that it outlives it.
+    // Declared before the device, so that they outlive it.
     RoundCollector collector;
+    std::ofstream capture_file;
+    std::unique_ptr<CaptureWriter> capture;
 
     const PluginDevice loaded = load_plugin_device(options.plugin);
     auto* device = dynamic_cast<PMBusProtocol*>(loaded.device.get());
@@ -80,16 +86,35 @@ int run_command(const RunOptions& options)
     if (!options.history.empty()) {
         collector.write_history_to(options.history);
     }
-    device->set_observer(&collector);
+    if (!options.capture.empty()) {
+        capture_file.open(options.capture, std::ios::binary | std::ios::trunc);
+        if (!capture_file) {
+            throw std::runtime_error("cannot write the capture " + options.capture);
+        }
+        capture = std::make_unique<CaptureWriter>(capture_file, collector);
+    }
+    device->set_observer(capture ? static_cast<HostObserver*>(capture.get()) : &collector);
     apply_host_settings(config, *device);
     device->address_ = static_cast<unsigned char>(options.address);
     if (options.baud != 0) {
         device->baud_rate_ = options.baud;
     }
+    if (options.fast || capture) {
+        freeze_clock_now();
+    }
+    if (capture) {
+        if (!options.fast) {
+            capture->follow_real_clock();
+        }
+        capture->begin(*device, config,
+                       options.simulate ? std::string("a simulated power system")
+                                        : options.port + " at " + std::to_string(device->baud_rate_) + " baud");
+    }
     device->InitSetting(config);
 
     std::unique_ptr<PseudoTerminal> pty;
     std::unique_ptr<simulator::PowerSystemSimulator> simulated;
+    std::unique_ptr<simulator::PacedLine> paced;
     std::unique_ptr<simulator::BackgroundServer> server;
     std::string path = options.port;
     if (options.simulate) {
@@ -99,20 +124,26 @@ int run_command(const RunOptions& options)
         pty = std::make_unique<PseudoTerminal>();
         simulated = std::make_unique<simulator::PowerSystemSimulator>(settings);
         simulated->set_log([](const std::string& line) { std::cerr << "simulator: " << line << std::endl; });
-        server = std::make_unique<simulator::BackgroundServer>(*simulated, *pty);
+        ByteLine* served = pty.get();
+        if (settings.paced) {
+            paced = std::make_unique<simulator::PacedLine>(*pty, device->baud_rate_);
+            served = paced.get();
+        }
+        server = std::make_unique<simulator::BackgroundServer>(*simulated, *served);
         path = pty->slave_path();
         std::cerr << "plugin-host run: simulated power system on " << path << ", "
-                  << settings.system.modules << " rectifier modules, " << settings.system.dc_units
-                  << (settings.system.dc_units == 1 ? " DC unit" : " DC units") << std::endl;
+                  << simulated_system_text(settings, device->baud_rate_) << std::endl;
     }
 
     SerialPort port(path, device->baud_rate_);
     port.open();
     DeviceLoop loop(*device, port, LoopSettings{options.timeout_ms, 3});
-    install_stop_handlers();
-    if (options.fast) {
-        freeze_clock_now();
+    RoundTimer timer;
+    loop.add_watcher(timer);
+    if (capture) {
+        loop.add_watcher(*capture);
     }
+    install_stop_handlers();
 
     RunAccount account;
     auto idle_since = std::chrono::steady_clock::now();
@@ -135,9 +166,16 @@ int run_command(const RunOptions& options)
         }
         idle_since = std::chrono::steady_clock::now();
         idle_reported = false;
-        const RoundView view = collector.end_round(++account.rounds, result.completed, result.replies, result.faults);
+        RoundView view = collector.end_round(++account.rounds, result.completed, result.replies, result.faults);
+        view.timing = timer.finish();
         account.completed += view.completed && view.has_record ? 1U : 0U;
         account.faults += static_cast<unsigned>(result.faults);
+        if (capture) {
+            capture->end_round();
+            if (!capture->good()) {
+                throw std::runtime_error("cannot write the capture " + options.capture);
+            }
+        }
         show(summary.get(), options.json ? summary_json(view) : summary_text(view));
         if (!collector.history_error().empty()) {
             throw std::runtime_error(collector.history_error());

@@ -34,6 +34,11 @@ CommandAction add_run_command(CLI::App& tool)
                        "stop after N rounds (default: until SIGINT or SIGTERM)");
     command.add_option("--history", options->history, "append every published 1003-byte record to FILE")
         ->type_name("FILE");
+    command
+        .add_option("--capture", options->capture,
+                    "write the line as a replay scenario as it goes (flushed every round): plugin-host replay "
+                    "FILE makes the same calls")
+        ->type_name("FILE");
     command.add_flag("--json", options->json, "one JSON object per round instead of the text summary");
     add_decimal_option(command, "--timeout", options->timeout_ms, 10, 600000,
                        "how long to wait for each reply, in ms (default 1000)")
@@ -56,8 +61,8 @@ CommandAction add_run_command(CLI::App& tool)
         "the end one line: rounds completed, abandoned, line faults."
         "\n\n"
         "The JSON object of a round has the members round, completed, replies, faults,\n"
-        "time, ac, rectifier, dc (time to dc only when the round completed) and alarms,\n"
-        "in that order.\n\n" +
+        "duration_ms, line_ms, time, ac, rectifier, dc (time to dc only when the round\n"
+        "completed) and alarms, in that order.\n\n" +
         simulator_events_help());
     return [options] { return run_command(*options); };
 }

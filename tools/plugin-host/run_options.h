@@ -17,6 +17,7 @@ struct RunOptions {
     int address = 1;
     int rounds = 0;  // 0: until SIGINT or SIGTERM
     std::string history;
+    std::string capture;
     bool json = false;
     int timeout_ms = 1000;
     bool fast = false;

@@ -76,6 +76,19 @@ std::string dc_line(const char* label, const protocol419::dc_unit_block& dc)
     return line + "\n";
 }
 
+// How long the round took, and how much of it the line carried requests and replies.
+std::string timing_text(const RoundTiming& timing)
+{
+    std::string text = format("  in %.0f ms", timing.duration_ms);
+    if (timing.line_ms) {
+        text += format(", %.0f ms to the last reply", *timing.line_ms);
+    }
+    return text;
+}
+
+// Milliseconds to a tenth, as JSON text.
+std::string milliseconds(double value) { return format("%.1f", value); }
+
 std::string alarm_text(const AlarmReport& alarm)
 {
     return alarm.desc.empty() || alarm.desc == alarm.name ? alarm.name : alarm.name + "  " + alarm.desc;
@@ -126,7 +139,7 @@ std::string summary_text(const RoundView& round)
     out << "round " << round.number;
     if (!round.completed || !round.has_record) {
         out << "  not completed (" << round.faults << (round.faults == 1 ? " fault" : " faults")
-            << ", see standard error)\n";
+            << ", see standard error)" << timing_text(round.timing) << "\n";
         return out.str();
     }
     const qorv52_419_Data_t& r = round.record;
@@ -134,7 +147,7 @@ std::string summary_text(const RoundView& round)
     if (round.faults > 0) {
         out << ", " << round.faults << (round.faults == 1 ? " fault" : " faults");
     }
-    out << "\n";
+    out << timing_text(round.timing) << "\n";
 
     for (unsigned i = 0; i < ac_channels(r); ++i) {
         const auto& ac = r.ac.acChannel[i];
@@ -190,7 +203,9 @@ std::string summary_json(const RoundView& round)
     out.integer("round", round.number)
         .boolean("completed", completed)
         .integer("replies", round.replies)
-        .integer("faults", round.faults);
+        .integer("faults", round.faults)
+        .raw("duration_ms", milliseconds(round.timing.duration_ms))
+        .raw("line_ms", round.timing.line_ms ? milliseconds(*round.timing.line_ms) : "null");
     if (completed) {
         const qorv52_419_Data_t& r = round.record;
         std::vector<std::string> ac;

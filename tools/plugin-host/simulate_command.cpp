@@ -10,7 +10,9 @@
 #include "tools/plugin-host/exit_status.h"
 #include "tools/plugin-host/run_signals.h"
 #include "tools/plugin-host/simulate_options.h"
+#include "tools/plugin-host/simulator_options.h"
 #include "tools/simulator/line_server.h"
+#include "tools/simulator/paced_line.h"
 #include "tools/simulator/pseudo_terminal.h"
 
 namespace plugin_host {
@@ -36,10 +38,10 @@ int simulate_command(SimulateOptions& options)
     sim.set_log([](const std::string& text) { std::cerr << "simulator: " << text << std::endl; });
     install_stop_handlers();
     std::cout << "simulated power system on " << port_path << " (address " << static_cast<int>(settings.address)
-              << ", " << settings.system.modules << " rectifier modules, " << settings.system.dc_units
-              << (settings.system.dc_units == 1 ? " DC unit" : " DC units") << "); stop with Ctrl-C" << std::endl;
+              << ", " << simulated_system_text(settings, options.baud) << "); stop with Ctrl-C" << std::endl;
+    simulator::PacedLine paced(*line, options.baud);
     {
-        simulator::BackgroundServer server(sim, *line);
+        simulator::BackgroundServer server(sim, settings.paced ? static_cast<ByteLine&>(paced) : *line);
         while (!stop_requested()) {
             std::this_thread::sleep_for(std::chrono::milliseconds(100));
         }

@@ -4,6 +4,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include "tools/plugin-host/capture_reader.h"
 #include "tools/plugin-host/command_line.h"
 #include "tools/plugin-host/input_file.h"
 #include "tools/simulator/events.h"
@@ -67,6 +68,32 @@ void add_simulator_options(CLI::App& command, simulator::SimulatorSettings& sett
             "scripted events, one per line (# comments)")
         ->type_name("FILE")
         ->group("simulator options");
+    command
+        .add_option_function<std::string>(
+            "--from-capture", [&settings](const std::string& path) { settings.captured = read_capture_file(path); },
+            "answer each request with the reply a captured site gave to the same request, in order, the last one "
+            "again when the capture runs out; scripted line faults still apply")
+        ->type_name("FILE")
+        ->group("simulator options");
+    command
+        .add_flag(
+            "--paced", settings.paced,
+            "reply at the line's baud rate (10 bits a character) after a short turnaround, as a real power "
+            "system does (for a pseudo-terminal: a serial port keeps its own pace)")
+        ->group("simulator options");
+}
+
+std::string simulated_system_text(const simulator::SimulatorSettings& settings, int baud)
+{
+    std::string text =
+        settings.captured
+            ? "answering from a capture of " + std::to_string(settings.captured->size()) + " exchanges"
+            : std::to_string(settings.system.modules) + " rectifier modules, " +
+                  std::to_string(settings.system.dc_units) + (settings.system.dc_units == 1 ? " DC unit" : " DC units");
+    if (settings.paced) {
+        text += ", paced at " + std::to_string(baud) + " baud";
+    }
+    return text;
 }
 
 std::string simulator_events_help()

@@ -14,6 +14,7 @@
 #include "tools/plugin-host/help_formatter.h"
 #include "tools/plugin-host/info_options.h"
 #include "tools/plugin-host/replay_options.h"
+#include "tools/plugin-host/report_options.h"
 #include "tools/plugin-host/run_options.h"
 #include "tools/plugin-host/simulate_options.h"
 #include "tools/plugin-host/tool_version.h"
@@ -34,7 +35,7 @@ namespace {
 // Every subcommand, in the order --help lists them: a new subcommand is one
 // more line here and its own NAME_options.cpp.
 const CommandSetup command_setups[] = {
-    add_info_command, add_replay_command, add_decode_command, add_run_command, add_simulate_command,
+    add_info_command, add_replay_command, add_decode_command, add_run_command, add_simulate_command, add_report_command,
 };
 
 // "plugin-host" or "plugin-host run": the name that messages start with.
