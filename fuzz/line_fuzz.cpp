@@ -102,7 +102,10 @@ private:
             const std::uint8_t address = own ? device_.address_ : in_.u8();
             const std::uint8_t rtn = own ? std::uint8_t{pmbus_frame::RTN_NORMAL} : in_.u8();
             const std::vector<std::uint8_t> info = in_.bytes(in_.u16() % (pmbus_frame::MAX_INFO_BYTES + 1));
-            const std::string text = pmbus_frame::encode_frame(device_.protocol_version_, address, 0, rtn,
+            // CID1 of the outstanding request: a reply for another group never
+            // reaches the device.
+            const std::string text = pmbus_frame::encode_frame(device_.protocol_version_, address,
+                                                               device_.last_cid1_, rtn,
                                                                info.empty() ? nullptr : info.data(), info.size());
             return std::vector<std::uint8_t>(text.begin(), text.end());
         }

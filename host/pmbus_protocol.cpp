@@ -45,6 +45,9 @@ bool PMBusProtocol::resend_last_request()
         // A late answer to an earlier request must not pass for this one's.
         line_->discard_input();
         line_->write(reinterpret_cast<const unsigned char*>(last_request_.data()), last_request_.size());
+    } catch (const LineLost&) {
+        // The host's loop finds the lost line on its next wait and says so once.
+        return false;
     } catch (const LineError& error) {
         std::cerr << "cannot send the request: " << error.what() << std::endl;
         return false;

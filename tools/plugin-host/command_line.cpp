@@ -1,10 +1,12 @@
 #include "tools/plugin-host/command_line.h"
 
+#include <functional>
 #include <memory>
 #include <stdexcept>
 
 #include <CLI/CLI.hpp>
 
+#include "host/serial_port.h"
 #include "tools/plugin-host/plugin_path.h"
 #include "tools/plugin-host/tool_version.h"
 
@@ -23,25 +25,30 @@ CLI::App& add_subcommand(CLI::App& tool, const std::string& name, const std::str
 long decimal_number(const std::string& option, const std::string& text, long low, long high)
 {
     const bool digits = !text.empty() && text.size() <= 10 && text.find_first_not_of("0123456789") == std::string::npos;
-    const long value = digits ? std::stol(text, nullptr, 10) : -1;
+    const long long value = digits ? std::stoll(text, nullptr, 10) : -1;
     if (!digits || value < low || value > high) {
+        const bool hex = text.size() > 1 && text[0] == '0' && (text[1] | 0x20) == 'x';
         throw std::invalid_argument(option + " takes a decimal number from " + std::to_string(low) + " to " +
-                                    std::to_string(high) + ", not \"" + text + "\"");
+                                    std::to_string(high) + ", not \"" + text + "\"" +
+                                    (hex ? " (hexadecimal is not taken)" : ""));
     }
-    return value;
+    return static_cast<long>(value);
 }
 
-CLI::Option* add_decimal_option(CLI::App& command, const std::string& names, int& target, int low, int high,
-                                const std::string& description)
+namespace {
+
+// An option whose text `read` turns into its value, or refuses with
+// std::invalid_argument naming the option. (The library would read "010" as
+// octal and "0x10" as hex: numbers are read here.)
+CLI::Option* add_read_option(CLI::App& command, const std::string& names, const std::string& description,
+                             std::function<void(const std::string& name, const std::string& text)> read)
 {
-    // The library would read "010" as octal and "0x10" as hex: take the text
-    // and read it here.
     auto name = std::make_shared<std::string>();
     CLI::Option* option = command.add_option_function<std::string>(
         names,
-        [&target, name, low, high](const std::string& text) {
+        [name, read](const std::string& text) {
             try {
-                target = static_cast<int>(decimal_number(*name, text, low, high));
+                read(*name, text);
             } catch (const std::invalid_argument& error) {
                 throw CLI::ValidationError(error.what());
             }
@@ -49,6 +56,29 @@ CLI::Option* add_decimal_option(CLI::App& command, const std::string& names, int
         description);
     *name = option->get_name();
     return option->type_name("N");
+}
+
+}  // namespace
+
+CLI::Option* add_decimal_option(CLI::App& command, const std::string& names, int& target, int low, int high,
+                                const std::string& description)
+{
+    return add_read_option(command, names, description, [&target, low, high](const std::string& name, const std::string& text) {
+        target = static_cast<int>(decimal_number(name, text, low, high));
+    });
+}
+
+CLI::Option* add_baud_option(CLI::App& command, int& baud, const std::string& description)
+{
+    return add_read_option(command, "--baud", description, [&baud](const std::string& name, const std::string& text) {
+        const int rate = static_cast<int>(decimal_number(name, text, 1, 4000000));
+        try {
+            baud_constant(rate);
+        } catch (const LineError& error) {
+            throw std::invalid_argument(name + ": " + error.what());
+        }
+        baud = rate;
+    });
 }
 
 void add_plugin_option(CLI::App& command, std::string& plugin)

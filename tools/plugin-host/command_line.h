@@ -28,6 +28,9 @@ CLI::App& add_subcommand(CLI::App& tool, const std::string& name, const std::str
 CLI::Option* add_decimal_option(CLI::App& command, const std::string& names, int& target, int low, int high,
                                 const std::string& description);
 
+// --baud N: a rate the serial line can be set to.
+CLI::Option* add_baud_option(CLI::App& command, int& baud, const std::string& description);
+
 // --plugin PATH, defaulting to the plug-in built or installed beside the tool.
 void add_plugin_option(CLI::App& command, std::string& plugin);
 

@@ -7,9 +7,10 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
-#include <thread>
 
 #include "host/device_loop.h"
+#include "host/line_log.h"
+#include "host/round_pacer.h"
 #include "host/serial_port.h"
 #include "tools/clock_seam/clock_seam.h"
 #include "tools/plugin-host/capture_writer.h"
@@ -83,9 +84,6 @@ int run_command(const RunOptions& options)
         throw std::runtime_error("the plug-in's device does not speak the monitoring protocol");
     }
 
-    if (!options.history.empty()) {
-        collector.write_history_to(options.history);
-    }
     if (!options.capture.empty()) {
         capture_file.open(options.capture, std::ios::binary | std::ios::trunc);
         if (!capture_file) {
@@ -137,7 +135,16 @@ int run_command(const RunOptions& options)
 
     SerialPort port(path, device->baud_rate_);
     port.open();
-    DeviceLoop loop(*device, port, LoopSettings{options.timeout_ms, 3});
+    // Only once the line is there: a run that cannot start leaves no history behind.
+    if (!options.history.empty()) {
+        collector.write_history_to(options.history);
+    }
+    LineLog log(options.log == "syslog" ? syslog_sink() : stderr_sink());
+    LoopSettings settings{options.timeout_ms, 3};
+    settings.stop = [] { return stop_requested(); };
+    settings.log = &log;
+    DeviceLoop loop(*device, port, settings);
+    RoundPacer pacer(std::chrono::seconds(options.interval_seconds));
     RoundTimer timer;
     loop.add_watcher(timer);
     if (capture) {
@@ -149,21 +156,28 @@ int run_command(const RunOptions& options)
     auto idle_since = std::chrono::steady_clock::now();
     bool idle_reported = false;
     while (!stop_requested() && (options.rounds == 0 || account.rounds < static_cast<unsigned>(options.rounds))) {
-        collector.begin_round();
         if (options.fast) {
-            // Just past the device's one-second gate between rounds.
-            clock_seam::advance(2);
+            clock_seam::advance(options.interval_seconds);
+        } else if (!pacer.wait_turn(settings.stop)) {
+            break;
         }
+        collector.begin_round();
+        const auto start = std::chrono::steady_clock::now();
         const ExchangeResult result = loop.run_round();
+        if (result.stopped) {
+            break;
+        }
         if (!result.started) {
-            if (!idle_reported && std::chrono::steady_clock::now() - idle_since > IDLE_WARNING) {
+            if (!idle_reported && !loop.line_state().down() &&
+                std::chrono::steady_clock::now() - idle_since > IDLE_WARNING) {
                 std::cerr << "plugin-host run: the device has not started a round for "
                           << IDLE_WARNING.count() << " s" << std::endl;
                 idle_reported = true;
             }
-            std::this_thread::sleep_for(REFRESH_RETRY);
+            pause_unless_stopped(REFRESH_RETRY, settings.stop);
             continue;
         }
+        pacer.round_started(start);
         idle_since = std::chrono::steady_clock::now();
         idle_reported = false;
         RoundView view = collector.end_round(++account.rounds, result.completed, result.replies, result.faults);
@@ -185,6 +199,7 @@ int run_command(const RunOptions& options)
     if (server) {
         server->stop();
     }
+    log.flush(true);
     std::cerr << "plugin-host run: " << account.text() << std::endl;
     device->set_observer(nullptr);
     // Asked for rounds, or started some, and not one was completed: the

@@ -24,7 +24,7 @@ CommandAction add_run_command(CLI::App& tool)
                                 "poll the power system on this serial port")
                             ->type_name("PATH")
                             ->excludes(simulate);
-    add_decimal_option(command, "--baud", options->baud, 1, 4000000, "baud rate of the port (default: the device's, 9600)");
+    add_baud_option(command, options->baud, "baud rate of the port (default: the device's, 9600)");
     add_decimal_option(command, "--address", options->address, 0, 255, "the power system's address (default 1)");
     add_config_option(command, options->config_path,
                       "the device's JSON document (default: the sample document, which enables the AC and DC "
@@ -43,11 +43,20 @@ CommandAction add_run_command(CLI::App& tool)
     add_decimal_option(command, "--timeout", options->timeout_ms, 10, 600000,
                        "how long to wait for each reply, in ms (default 1000)")
         ->type_name("MS");
+    add_decimal_option(command, "--interval", options->interval_seconds, 1, 86400,
+                       "start at most one round per interval, counted from the start of the previous round, "
+                       "completed or not (default 2)")
+        ->type_name("SECONDS");
     command
         .add_flag("--fast", options->fast,
-                  "with the simulator: move the device's clock two seconds per round instead of waiting "
-                  "for it (rounds as fast as the line goes)")
+                  "with the simulator: move the device's clock by the interval instead of waiting for it "
+                  "(rounds as fast as the line goes)")
         ->excludes(port);
+    command
+        .add_option("--log", options->log,
+                    "where line messages go (default stderr; syslog: ident plugin-host, facility daemon)")
+        ->type_name("stderr|syslog")
+        ->check(CLI::IsMember({"stderr", "syslog"}));
     add_plugin_option(command, options->plugin);
     add_plugin_output_option(command, options->plugin_output);
     add_simulator_options(command, options->simulated);

@@ -20,6 +20,8 @@ struct RunOptions {
     std::string capture;
     bool json = false;
     int timeout_ms = 1000;
+    int interval_seconds = 2;
+    std::string log = "stderr";
     bool fast = false;
     std::string plugin_output;
     simulator::SimulatorSettings simulated;

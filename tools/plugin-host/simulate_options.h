@@ -10,6 +10,7 @@ namespace plugin_host {
 
 struct SimulateOptions {
     std::string port;  // empty: a new pseudo-terminal
+    std::string link;  // a symbolic link to the pseudo-terminal
     int baud = 9600;
     int address = 1;
     int protocol_version = 0x20;
