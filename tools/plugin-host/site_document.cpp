@@ -1,12 +1,16 @@
 #include "tools/plugin-host/site_document.h"
 
 #include <algorithm>
-#include <fstream>
+#include <memory>
 #include <set>
-#include <sstream>
 #include <stdexcept>
 
-#include "tools/plugin-host/run_config.h"
+#include <json/reader.h>
+
+#include "tools/plugin-host/device_config.h"
+#include "tools/plugin-host/input_file.h"
+
+namespace plugin_host {
 
 namespace {
 
@@ -14,15 +18,18 @@ const std::set<std::string> device_members = {"name",     "port",    "baud",    
                                               "config",   "host",    "interval", "history",  "capture"};
 const std::set<std::string> simulator_members = {"bus", "modules", "dc_units", "dc_unit_count", "steady", "events"};
 
-std::string read_text(const std::string& path)
+Json::Value parse_document(const std::string& text)
 {
-    std::ifstream file(path);
-    if (!file) {
-        throw std::invalid_argument("cannot read " + path);
+    Json::Value document;
+    std::string errors;
+    const std::unique_ptr<Json::CharReader> reader(Json::CharReaderBuilder().newCharReader());
+    if (!reader->parse(text.data(), text.data() + text.size(), &document, &errors)) {
+        throw std::invalid_argument("not JSON: " + errors.substr(0, errors.find('\n')));
     }
-    std::ostringstream text;
-    text << file.rdbuf();
-    return text.str();
+    if (!document.isObject()) {
+        throw std::invalid_argument("not a JSON object");
+    }
+    return document;
 }
 
 std::string in_folder(const std::string& folder, const std::string& name)
@@ -90,16 +97,17 @@ Json::Value device_config(const DeviceReader& reader, const std::string& folder)
     Json::Value config;
     try {
         if (given.isNull()) {
-            config = parse_run_config(sample_run_config);
+            config = sample_device_config();
         } else if (given.isString()) {
-            config = parse_run_config(read_text(in_folder(folder, given.asString())));
+            config = load_device_config(in_folder(folder, given.asString()));
         } else if (given.isObject()) {
             config = given;
+            check_device_config(config, "\"config\"");
         } else {
             reader.refuse("\"config\" must be a file name or a device document");
         }
     } catch (const std::invalid_argument& error) {
-        reader.refuse(std::string("\"config\": ") + error.what());
+        reader.refuse(error.what());
     }
     // Levels and thresholds given beside the document add to those within it.
     const Json::Value& host = reader.entry_["host"];
@@ -154,9 +162,9 @@ Site parse_site(const std::string& text, const std::string& folder)
 {
     Json::Value document;
     try {
-        document = parse_run_config(text);
+        document = parse_document(text);
     } catch (const std::invalid_argument& error) {
-        throw std::invalid_argument(std::string("the site document: ") + error.what());
+        throw std::invalid_argument(std::string("the site document is ") + error.what());
     }
     const Json::Value& devices = document["devices"];
     if (!devices.isArray() || devices.empty()) {
@@ -221,10 +229,12 @@ Site parse_site(const std::string& text, const std::string& folder)
 Site read_site(const std::string& path)
 {
     const std::size_t slash = path.rfind('/');
+    const std::string text = read_input_file(path, "site document");
     try {
-        return parse_site(read_text(path), slash == std::string::npos ? std::string() : path.substr(0, slash));
+        return parse_site(text, slash == std::string::npos ? std::string() : path.substr(0, slash));
     } catch (const std::invalid_argument& error) {
-        const std::string what = error.what();
-        throw std::invalid_argument(what.rfind("cannot read", 0) == 0 ? what : path + ": " + what);
+        throw std::invalid_argument(path + ": " + error.what());
     }
 }
+
+}  // namespace plugin_host

@@ -21,6 +21,8 @@
 
 #include "tools/simulator/simulator.h"
 
+namespace plugin_host {
+
 struct SiteDevice {
     std::string name;
     std::size_t line = 0;           // which of the site's lines it is on
@@ -49,3 +51,5 @@ struct Site {
 Site read_site(const std::string& path);
 // The same from the document's text; relative names are taken from `folder`.
 Site parse_site(const std::string& text, const std::string& folder);
+
+}  // namespace plugin_host

@@ -9,12 +9,17 @@
 
 #include "host/line_log.h"
 #include "host/serial_port.h"
+#include "tools/plugin-host/exit_status.h"
+#include "tools/plugin-host/plugin_output.h"
 #include "tools/plugin-host/run_signals.h"
 #include "tools/plugin-host/run_summary.h"
+#include "tools/plugin-host/site_document.h"
 #include "tools/plugin-host/site_station.h"
 #include "tools/simulator/line_server.h"
 #include "tools/simulator/power_system_bus.h"
 #include "tools/simulator/pseudo_terminal.h"
+
+namespace plugin_host {
 
 namespace {
 
@@ -33,10 +38,7 @@ struct LineHost {
 
 class SiteRun {
 public:
-    SiteRun(const SiteRunSettings& settings, const std::function<void(const std::string&)>& show)
-        : settings_(settings), show_(show)
-    {
-    }
+    SiteRun(const RunOptions& options, FILE* summary) : options_(options), summary_(summary) {}
 
     bool stopping() const { return stop_requested() || failed_.load(); }
 
@@ -56,7 +58,8 @@ public:
         for (;;) {
             SiteStation* next = nullptr;
             for (auto& station : host.stations) {
-                const bool done = settings_.rounds != 0 && station->rounds() >= settings_.rounds;
+                const bool done =
+                    options_.rounds != 0 && station->rounds() >= static_cast<unsigned>(options_.rounds);
                 if (!done && (next == nullptr || station->due() < next->due())) {
                     next = station.get();
                 }
@@ -77,7 +80,9 @@ public:
                 if (round) {
                     std::lock_guard<std::mutex> lock(output_);
                     ++rounds_;
-                    show_(settings_.json ? summary_json(*round) : summary_text(*round));
+                    completed_ += round->completed && round->has_record ? 1U : 0U;
+                    faults_ += static_cast<unsigned>(round->faults);
+                    show(summary_, options_.json ? summary_json(*round) : summary_text(*round));
                 }
             } catch (const std::exception& error) {
                 fail(error.what());
@@ -88,15 +93,24 @@ public:
         }
     }
 
-    unsigned rounds() const { return rounds_; }
+    // The closing line: rounds completed and abandoned, line faults.
+    std::string account(std::size_t devices) const
+    {
+        return "stopped after " + std::to_string(rounds_) + (rounds_ == 1 ? " round" : " rounds") + " of " +
+               std::to_string(devices) + (devices == 1 ? " device: " : " devices: ") + std::to_string(completed_) +
+               " completed, " + std::to_string(rounds_ - completed_) + " abandoned, " + std::to_string(faults_) +
+               (faults_ == 1 ? " line fault" : " line faults");
+    }
 
 private:
-    const SiteRunSettings& settings_;
-    const std::function<void(const std::string&)>& show_;
+    const RunOptions& options_;
+    FILE* summary_;
     std::mutex output_;
     std::atomic<bool> failed_{false};
     std::string failure_;
     unsigned rounds_ = 0;
+    unsigned completed_ = 0;
+    unsigned faults_ = 0;
 };
 
 // Makes the simulated bus of a line on a pseudo-terminal: one power system
@@ -121,16 +135,17 @@ void start_bus(LineHost& host, const Site& site)
 
 }  // namespace
 
-int run_site(const Site& site, const SiteRunSettings& settings, const std::function<void(const std::string&)>& show)
+int run_site(const RunOptions& options)
 {
+    const Site site = read_site(options.site);
+    const ReportStream summary = separate_report_from_plugin_output(options.plugin_output);
     std::unique_ptr<PluginLibrary> library;
     try {
-        library = std::make_unique<PluginLibrary>(settings.plugin);
+        library = std::make_unique<PluginLibrary>(options.plugin);
     } catch (const std::exception& error) {
-        std::cerr << "plugin-host run: cannot load the plug-in: " << error.what() << std::endl;
-        return 1;
+        throw std::runtime_error("cannot load the plug-in " + options.plugin + ": " + error.what());
     }
-    SiteRun run(settings, show);
+    SiteRun run(options, summary.get());
     std::vector<LineHost> hosts(site.lines.size());
     for (std::size_t l = 0; l < site.lines.size(); ++l) {
         LineHost& host = hosts[l];
@@ -141,26 +156,21 @@ int run_site(const Site& site, const SiteRunSettings& settings, const std::funct
                 host.line->simulated ? "a simulated power system on the bus " + host.line->port
                                      : host.line->port + " at address " + std::to_string(site.devices[d].address);
             host.stations.push_back(
-                std::make_unique<SiteStation>(site.devices[d], *library, settings.interval_seconds, origin));
+                std::make_unique<SiteStation>(site.devices[d], *library, options.interval_seconds, origin));
         }
         if (host.line->simulated) {
             start_bus(host, site);
         }
         const int baud = host.line->baud != 0 ? host.line->baud : host.stations.front()->device().baud_rate_;
         host.port = std::make_unique<SerialPort>(host.path, baud);
-        try {
-            host.port->open();
-        } catch (const LineError& error) {
-            std::cerr << "plugin-host run: " << error.what() << std::endl;
-            return 1;
-        }
+        host.port->open();
         for (auto& station : host.stations) {
             // Devices share the port: each line says whose request it was.
-            const LineLog::Sink sink = settings.syslog ? syslog_sink() : stderr_sink();
+            const LineLog::Sink sink = options.log == "syslog" ? syslog_sink() : stderr_sink();
             const std::string lead = station->name() + " on ";
             host.logs.push_back(std::make_unique<LineLog>(
                 [sink, lead](Severity severity, const std::string& text) { sink(severity, lead + text); }));
-            LoopSettings loop{settings.timeout_ms, 3};
+            LoopSettings loop{options.timeout_ms, 3};
             loop.stop = [&run] { return run.stopping(); };
             loop.log = host.logs.back().get();
             station->attach(*host.port, loop);
@@ -186,10 +196,21 @@ int run_site(const Site& site, const SiteRunSettings& settings, const std::funct
         }
     }
     if (!run.failure().empty()) {
-        std::cerr << "plugin-host run: " << run.failure() << std::endl;
-        return 1;
+        throw std::runtime_error(run.failure());
     }
-    std::cerr << "plugin-host run: stopped after " << run.rounds() << (run.rounds() == 1 ? " round" : " rounds")
-              << " of " << site.devices.size() << (site.devices.size() == 1 ? " device" : " devices") << std::endl;
-    return 0;
+    std::cerr << "plugin-host run: " << run.account(site.devices.size()) << std::endl;
+    // A device that never completed a round is a power system the site does
+    // not see: name it.
+    int status = EXIT_DONE;
+    for (const LineHost& host : hosts) {
+        for (const auto& station : host.stations) {
+            if (station->completed() == 0 && (options.rounds > 0 || station->rounds() > 0)) {
+                std::cerr << "plugin-host run: " << station->name() << " completed no round" << std::endl;
+                status = EXIT_FAILED;
+            }
+        }
+    }
+    return status;
 }
+
+}  // namespace plugin_host

@@ -5,19 +5,13 @@
 // at a time, each when its own interval comes round.
 #pragma once
 
-#include <functional>
-#include <string>
+#include "tools/plugin-host/run_options.h"
 
-#include "tools/plugin-host/site_document.h"
+namespace plugin_host {
 
-struct SiteRunSettings {
-    std::string plugin;
-    unsigned rounds = 0;        // per device; 0: until SIGINT or SIGTERM
-    bool json = false;
-    int timeout_ms = 1000;
-    int interval_seconds = 2;   // for devices that give none
-    bool syslog = false;        // line messages to syslog instead of standard error
-};
+// Runs the site of options.site; --rounds counts for each device, and
+// --interval is for the devices that give none. Returns the exit status:
+// failed when a device has not completed a single round.
+int run_site(const RunOptions& options);
 
-// Runs the site; `show` prints a round's summary. Returns the exit status.
-int run_site(const Site& site, const SiteRunSettings& settings, const std::function<void(const std::string&)>& show);
+}  // namespace plugin_host

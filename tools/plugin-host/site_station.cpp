@@ -4,6 +4,8 @@
 
 #include "tools/plugin-host/run_config.h"
 
+namespace plugin_host {
+
 namespace {
 
 // How soon a device that declined to start a round is asked again: it polls
@@ -28,7 +30,7 @@ SiteStation::SiteStation(const SiteDevice& site_device, const PluginLibrary& lib
         if (!capture_file_) {
             throw std::invalid_argument("cannot write the capture " + site_device.capture);
         }
-        capture_ = std::make_unique<plugin_host::CaptureWriter>(capture_file_, collector_);
+        capture_ = std::make_unique<CaptureWriter>(capture_file_, collector_);
     }
     device_->set_observer(capture_ ? static_cast<HostObserver*>(capture_.get()) : &collector_);
     try {
@@ -80,6 +82,7 @@ std::optional<RoundView> SiteStation::take_turn(bool& stopped)
     due_ = start + interval_;
     RoundView view = collector_.end_round(++rounds_, result.completed, result.replies, result.faults);
     view.device = name();
+    completed_ += view.completed && view.has_record ? 1U : 0U;
     view.timing = timer_.finish();
     if (capture_) {
         capture_->end_round();
@@ -92,3 +95,5 @@ std::optional<RoundView> SiteStation::take_turn(bool& stopped)
     }
     return view;
 }
+
+}  // namespace plugin_host

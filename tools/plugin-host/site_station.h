@@ -17,6 +17,8 @@
 #include "tools/plugin-host/run_rounds.h"
 #include "tools/plugin-host/site_document.h"
 
+namespace plugin_host {
+
 class SiteStation {
 public:
     using steady = std::chrono::steady_clock;
@@ -42,6 +44,7 @@ public:
     const std::string& name() const { return site_device_.name; }
     steady::time_point due() const { return due_; }
     unsigned rounds() const { return rounds_; }
+    unsigned completed() const { return completed_; }
     PMBusProtocol& device() { return *device_; }
 
 private:
@@ -51,9 +54,12 @@ private:
     PMBusProtocol* device_ = nullptr;
     RoundCollector collector_;
     std::ofstream capture_file_;
-    std::unique_ptr<plugin_host::CaptureWriter> capture_;
+    std::unique_ptr<CaptureWriter> capture_;
     RoundTimer timer_;
     std::unique_ptr<DeviceLoop> loop_;
     steady::time_point due_{};
     unsigned rounds_ = 0;
+    unsigned completed_ = 0;
 };
+
+}  // namespace plugin_host
