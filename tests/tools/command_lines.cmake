@@ -9,6 +9,16 @@ file(REMOVE_RECURSE "${WORK_DIR}")
 file(MAKE_DIRECTORY "${WORK_DIR}/a-directory")
 file(WRITE "${WORK_DIR}/site.json" [=[{"appSetting": {"has_ac": "1", "has_dc": {"x": 1}}}]=])
 file(WRITE "${WORK_DIR}/list.json" [=[{"thresholdSetting": {"AC_0": {"NMAlarmID": ["419410701"]}}}]=])
+# A site of two simulated buses and five devices; and two that must be refused.
+file(WRITE "${WORK_DIR}/plant.json" [=[{"devices": [
+  {"name": "east-1", "simulator": {"bus": "east"}, "address": 1, "history": "east-1.bin"},
+  {"name": "east-2", "simulator": {"bus": "east", "events": ["2 mains-failure"]}, "address": 2},
+  {"name": "east-3", "simulator": {"bus": "east", "modules": 3}, "address": 3},
+  {"name": "west-1", "simulator": {"bus": "west", "dc_units": 2}, "address": 1, "interval": 3},
+  {"name": "west-5", "simulator": {"bus": "west"}, "address": 5, "host": {"levels": {"210600320010": 2}}}]}]=])
+file(WRITE "${WORK_DIR}/taken.json" [=[{"devices": [{"name": "a", "port": "/dev/null", "address": 1},
+  {"name": "b", "port": "/dev/null", "address": 1}]}]=])
+file(WRITE "${WORK_DIR}/typo.json" [=[{"devices": [{"simulator": {"modlues": 4}}]}]=])
 
 # status | standard error | standard output starts with | arguments...
 set(cases
@@ -27,6 +37,10 @@ set(cases
   [=[1|stopped after 2 rounds: 0 completed, 2 abandoned, 6 line faults\n$||run|--event|1 no-reply 50|--rounds|2|--fast|--timeout|20]=]
   [=[1|^plugin-host run: .*cannot open the history file||run|--rounds|1|--fast|--history|${WORK_DIR}/none/h.bin]=]
   [=[1|^plugin-host run: cannot open ${WORK_DIR}/none/out for the plug-in's output||run|--rounds|1|--plugin-output|${WORK_DIR}/none/out]=]
+  [=[0|stopped after 10 rounds of 5 devices: 10 completed, 0 abandoned, 0 line faults\n$|^({"device":"[a-z]+-[1-5]","round":[12],"completed":true,[^\n]*\n)+$|run|--site|plant.json|--rounds|2|--json]=]
+  [=[2|^plugin-host run: taken\.json: device "b": address 1 on /dev/null is taken by "a"\n$||run|--site|taken.json]=]
+  [=[2|^plugin-host run: typo\.json: device 1: unknown member "simulator\.modlues"\n$||run|--site|typo.json]=]
+  [=[2|^plugin-host run: --port excludes --site||run|--site|plant.json|--port|/dev/null]=]
   [=[0|^$|^plug-in: |info]=]
   [=[2|^plugin-host info: site\.json: appSetting\.has_dc: an object where text is expected\n$|^$|info|--config|site.json]=]
   [=[2|^plugin-host info: list\.json: thresholdSetting\.AC_0\.NMAlarmID: an array where text is expected||info|--config|list.json]=]
