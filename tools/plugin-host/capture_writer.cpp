@@ -1,5 +1,6 @@
 #include "tools/plugin-host/capture_writer.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 
@@ -91,9 +92,11 @@ int CaptureWriter::control(SMDSPDevice& device, int code, const std::vector<std:
     step.text("op", "ioctl").integer("code", code).text("in", to_hex(in)).integer("out_len", out_len);
     line(step.str());
     out_.flush();
-    // The input pointer is valid even without bytes, as in a replay.
-    std::vector<std::uint8_t> input = in;
-    input.reserve(1);
+    // The input pointer is valid even without bytes, as in a replay. (Made
+    // at its size at once: a copy grown afterwards trips g++ 12's
+    // free-nonheap-object warning in optimised builds.)
+    std::vector<std::uint8_t> input(std::max<std::size_t>(in.size(), 1));
+    std::copy(in.begin(), in.end(), input.begin());
     out.assign(out_len > 0 ? static_cast<std::size_t>(out_len) : 0, 0xAA);
     return device.DeviceIoControl(code, input.data(), static_cast<int>(in.size()), out.data(), out_len, out_used);
 }

@@ -1,5 +1,6 @@
 #include "tools/plugin-host/replay_session.h"
 
+#include <algorithm>
 #include <cstring>
 #include <iostream>
 #include <stdexcept>
@@ -181,8 +182,8 @@ void ReplaySession::operator()(const IoctlStep& step)
     const std::size_t out_size = step.out_len > 0 ? static_cast<std::size_t>(step.out_len) : 0;
     std::vector<std::uint8_t> out(out_size + guard, 0xAA);
     // Without in_null the input pointer is valid even when there are no bytes.
-    std::vector<std::uint8_t> in = step.in;
-    in.reserve(1);
+    std::vector<std::uint8_t> in(std::max<std::size_t>(step.in.size(), 1));
+    std::copy(step.in.begin(), step.in.end(), in.begin());
     const void* in_pointer = step.in_null ? nullptr : in.data();
     int out_used = 12345;
     report_call(
