@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <stdexcept>
 
 #include <json/writer.h>
 
@@ -183,5 +184,14 @@ void CaptureWriter::line(const std::string& text)
 }
 
 void CaptureWriter::comment(const std::string& text) { line("# " + text); }
+
+std::unique_ptr<CaptureWriter> open_capture(const std::string& path, std::ofstream& file, HostObserver& next)
+{
+    file.open(path, std::ios::binary | std::ios::trunc);
+    if (!file) {
+        throw std::runtime_error("cannot write the capture " + path);
+    }
+    return std::make_unique<CaptureWriter>(file, next);
+}
 
 }  // namespace plugin_host

@@ -8,6 +8,8 @@
 
 #include <cstdint>
 #include <ctime>
+#include <fstream>
+#include <memory>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -68,5 +70,10 @@ private:
     bool follow_real_clock_ = false;
     std::time_t replay_clock_;  // where the replay's clock stands after the lines written
 };
+
+// Opens `path` afresh into `file` and a capture writer onto it that passes
+// calls on to `next`. Throws std::runtime_error naming the file when it
+// cannot be written.
+std::unique_ptr<CaptureWriter> open_capture(const std::string& path, std::ofstream& file, HostObserver& next);
 
 }  // namespace plugin_host

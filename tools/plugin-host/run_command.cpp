@@ -89,11 +89,7 @@ int run_command(const RunOptions& options)
     }
 
     if (!options.capture.empty()) {
-        capture_file.open(options.capture, std::ios::binary | std::ios::trunc);
-        if (!capture_file) {
-            throw std::runtime_error("cannot write the capture " + options.capture);
-        }
-        capture = std::make_unique<CaptureWriter>(capture_file, collector);
+        capture = open_capture(options.capture, capture_file, collector);
     }
     device->set_observer(capture ? static_cast<HostObserver*>(capture.get()) : &collector);
     apply_host_settings(config, *device);

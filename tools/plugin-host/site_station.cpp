@@ -26,11 +26,7 @@ SiteStation::SiteStation(const SiteDevice& site_device, const PluginLibrary& lib
         throw std::runtime_error("the plug-in's device does not speak the monitoring protocol");
     }
     if (!site_device.capture.empty()) {
-        capture_file_.open(site_device.capture, std::ios::binary | std::ios::trunc);
-        if (!capture_file_) {
-            throw std::invalid_argument("cannot write the capture " + site_device.capture);
-        }
-        capture_ = std::make_unique<CaptureWriter>(capture_file_, collector_);
+        capture_ = open_capture(site_device.capture, capture_file_, collector_);
     }
     device_->set_observer(capture_ ? static_cast<HostObserver*>(capture_.get()) : &collector_);
     try {

@@ -24,7 +24,7 @@ public:
     using steady = std::chrono::steady_clock;
 
     // Creates and configures the device. Throws std::invalid_argument for a
-    // bad configuration or an unwritable capture, std::runtime_error for a
+    // bad configuration, std::runtime_error for an unwritable capture or a
     // plug-in without a device of the monitoring protocol.
     SiteStation(const SiteDevice& site_device, const PluginLibrary& library, int interval_seconds,
                 const std::string& origin);
