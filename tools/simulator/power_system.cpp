@@ -46,7 +46,8 @@ float PowerSystem::wobble(int salt, float amplitude) const
     if (!settings_.jitter) {
         return 0.0f;
     }
-    const double phase = 0.9 * static_cast<double>(round_) + 1.7 * static_cast<double>(salt);
+    const double phase = 0.9 * static_cast<double>(round_ + static_cast<unsigned>(settings_.phase)) +
+                         1.7 * static_cast<double>(salt);
     return amplitude * static_cast<float>(std::sin(phase));
 }
 

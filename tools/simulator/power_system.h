@@ -17,6 +17,7 @@ struct SystemSettings {
     bool dc_unit_count = false;     // DC replies carry the unit count byte (always with 2 units)
     float load_current = 120.0f;    // DC load in amperes, shared by the units
     bool jitter = true;             // small movement of the readings from round to round
+    int phase = 0;                  // rounds by which that movement is ahead of another power system's
 };
 
 struct AcChannel {

@@ -28,7 +28,10 @@ PowerSystemBus::PowerSystemBus(const std::vector<SimulatorSettings>& systems)
             throw std::invalid_argument("two power systems at address " + std::to_string(settings.address) +
                                         " on one bus");
         }
-        systems_.push_back(std::make_unique<PowerSystemSimulator>(settings));
+        // Neighbours on a bus do not move in step: each reads differently.
+        SimulatorSettings own = settings;
+        own.system.phase += static_cast<int>(systems_.size());
+        systems_.push_back(std::make_unique<PowerSystemSimulator>(own));
         addresses_.push_back(settings.address);
     }
 }
