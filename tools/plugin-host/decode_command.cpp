@@ -2,29 +2,30 @@
 // cache, or a history file of records back to back) field by field.
 #include <fstream>
 #include <iostream>
-#include <iterator>
 #include <string>
-#include <vector>
 
 #include "tools/plugin-host/commands.h"
 #include "tools/plugin-host/hex_text.h"
-#include "tools/plugin-host/record_fields.h"
 #include "tools/plugin-host/record_printer.h"
+#include "tools/plugin-host/record_stream.h"
 
 namespace {
 
 const char* const usage =
-    "usage: plugin-host decode FILE|- [--hex] [--table]\n"
+    "usage: plugin-host decode FILE|- [--hex] [--table|--csv]\n"
     "\n"
     "Prints each 1003-byte measurement record in FILE (or standard input) with every\n"
-    "field of the record layout: one JSON object per line, or an aligned table.\n"
+    "field of the record layout: one JSON object per line, an aligned table, or CSV.\n"
     "\n"
     "  --hex    the input is hex text (either case; blanks and line breaks between\n"
     "           bytes are ignored), such as the \"record\" of a replay transcript\n"
     "  --table  print a table for people instead of JSON\n"
+    "  --csv    print a header row of field names (list slots as name[i]) and one\n"
+    "           row per record, the round time as YYYY-MM-DD HH:MM:SS\n"
     "\n"
-    "A history file is records back to back. Input whose size is not a multiple of\n"
-    "1003 bytes is refused after the whole records it holds are printed.\n"
+    "A history file is records back to back, read one record at a time. Input whose\n"
+    "size is not a multiple of 1003 bytes is refused after the whole records it\n"
+    "holds are printed.\n"
     "\n"
     "exit status: 0 every byte decoded; 1 unreadable input or a partial record;\n"
     "             2 usage error\n";
@@ -42,6 +43,7 @@ int run_decode_command(int argc, char** argv)
     std::string input;
     bool hex = false;
     bool table = false;
+    bool csv = false;
     for (int i = 0; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--help" || arg == "-h") {
@@ -52,6 +54,8 @@ int run_decode_command(int argc, char** argv)
             hex = true;
         } else if (arg == "--table") {
             table = true;
+        } else if (arg == "--csv") {
+            csv = true;
         } else if (arg != "-" && arg.rfind("-", 0) == 0) {
             return usage_error("unknown option " + arg);
         } else if (input.empty()) {
@@ -62,6 +66,9 @@ int run_decode_command(int argc, char** argv)
     }
     if (input.empty()) {
         return usage_error("no input given (a file, or - for standard input)");
+    }
+    if (table && csv) {
+        return usage_error("--table and --csv exclude each other");
     }
 
     std::ifstream file;
@@ -74,40 +81,38 @@ int run_decode_command(int argc, char** argv)
     }
     std::istream& in = input == "-" ? std::cin : file;
     const std::string input_name = input == "-" ? "standard input" : input;
-    const std::string contents((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) {
-        std::cerr << "plugin-host decode: error reading " << input_name << "\n";
-        return 1;
-    }
-    std::vector<std::uint8_t> bytes;
-    if (hex) {
-        std::string error;
-        if (!plugin_host::parse_hex(contents, bytes, error)) {
-            std::cerr << "plugin-host decode: " << input_name << " is not hex: " << error << "\n";
-            return 1;
-        }
-    } else {
-        bytes.assign(contents.begin(), contents.end());
-    }
 
-    const std::size_t records = bytes.size() / plugin_host::RECORD_BYTES;
-    for (std::size_t index = 0; index < records; ++index) {
-        const std::uint8_t* record = bytes.data() + index * plugin_host::RECORD_BYTES;
+    plugin_host::RecordStream records(in, hex);
+    plugin_host::StoredRecord record;
+    std::size_t index = 0;
+    if (csv) {
+        std::cout << plugin_host::record_csv_header() << "\n";
+    }
+    for (; records.next(record); ++index) {
         if (table) {
             if (index > 0) {
                 std::cout << "\n";
             }
-            plugin_host::print_record_table(std::cout, record, index);
+            plugin_host::print_record_table(std::cout, record.data(), index);
+        } else if (csv) {
+            std::cout << plugin_host::record_csv(record.data(), index) << "\n";
         } else {
-            std::cout << plugin_host::record_json(record, index) << "\n";
+            std::cout << plugin_host::record_json(record.data(), index) << "\n";
         }
     }
     std::cout.flush();
-    const std::size_t left_over = bytes.size() % plugin_host::RECORD_BYTES;
-    if (left_over != 0) {
-        std::cerr << "plugin-host decode: " << input_name << " holds " << bytes.size()
-                  << " bytes, not a whole number of 1003-byte records: " << records
-                  << " record(s) printed, the last " << left_over << " byte(s) not decoded\n";
+    if (records.not_hex()) {
+        std::cerr << "plugin-host decode: " << input_name << " is not hex: " << records.error() << "\n";
+        return 1;
+    }
+    if (!records.error().empty()) {
+        std::cerr << "plugin-host decode: error reading " << input_name << "\n";
+        return 1;
+    }
+    if (records.left_over() != 0) {
+        std::cerr << "plugin-host decode: " << input_name << " holds " << records.bytes_read()
+                  << " bytes, not a whole number of 1003-byte records: " << index
+                  << " record(s) printed, the last " << records.left_over() << " byte(s) not decoded\n";
         return 1;
     }
     return 0;
