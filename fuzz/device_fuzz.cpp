@@ -426,7 +426,7 @@ private:
     {
         const std::uint8_t choice = in.u8();
         switch (choice % 7) {
-        case 0: device_->refresh_answer_ = in.u8() & 1; break;
+        case 0: host_.answers.refresh = in.u8() & 1; break;
         case 1: {
             const std::uint8_t version = in.u8();
             device_->protocol_version_ = version % 3 == 0 ? 0x20 : (version % 3 == 1 ? 0x21 : version);
@@ -459,8 +459,8 @@ private:
             break;
         }
         }
-        device_->ao_report_answer_ = (choice & 0x20u) != 0;
-        device_->batch_answer_ = (choice & 0x40u) != 0;
+        host_.answers.ao_report = (choice & 0x20u) != 0;
+        host_.answers.batch = (choice & 0x40u) != 0;
     }
 
     void check_requests(step_kind kind, std::uint8_t version) const

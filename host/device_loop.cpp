@@ -26,18 +26,72 @@ std::string byte_text(unsigned value)
 }  // namespace
 
 DeviceLoop::DeviceLoop(PMBusProtocol& device, ByteLine& line, LoopSettings settings)
-    : device_(device), line_(line), settings_(settings)
+    : device_(device), line_(line), settings_(settings), relay_(*this, device.observer())
 {
     if (settings_.attempts < 1) {
         settings_.attempts = 1;
     }
-    device_.attach_line(&line_);
+    device_.set_observer(&relay_);
+}
+
+DeviceLoop::~DeviceLoop()
+{
+    if (&device_.observer() == &relay_) {
+        device_.set_observer(&relay_.next());
+    }
+}
+
+void DeviceLoop::Relay::on_send(unsigned char cid1, unsigned char cid2, const unsigned char* data, int length)
+{
+    ObserverRelay::on_send(cid1, cid2, data, length);
+    const std::size_t info_length = data != nullptr && length > 0 ? static_cast<std::size_t>(length) : 0;
+    loop_.last_request_ = pmbus_frame::encode_frame(loop_.device_.protocol_version_, loop_.device_.address_, cid1,
+                                                    cid2, data, info_length);
+    loop_.last_cid1_ = cid1;
+    loop_.last_cid2_ = cid2;
+    ++loop_.requests_;
+    loop_.send_last_request();
+}
+
+void DeviceLoop::Relay::on_send_sp(int type, const unsigned char* record, unsigned int length, bool flag)
+{
+    ObserverRelay::on_send_sp(type, record, length, flag);
+    ++loop_.published_;
+}
+
+void DeviceLoop::Relay::on_open_port()
+{
+    ObserverRelay::on_open_port();
+    try {
+        loop_.line_.open();
+    } catch (const LineError& error) {
+        std::cerr << "cannot open the port: " << error.what() << std::endl;
+    }
+}
+
+bool DeviceLoop::send_last_request()
+{
+    if (last_request_.empty()) {
+        return false;
+    }
+    try {
+        if (!line_.is_open()) {
+            line_.open();
+        }
+        // A late answer to an earlier request must not pass for this one's.
+        line_.discard_input();
+        line_.write(reinterpret_cast<const unsigned char*>(last_request_.data()), last_request_.size());
+    } catch (const LineError& error) {
+        std::cerr << "cannot send the request: " << error.what() << std::endl;
+        return false;
+    }
+    return true;
 }
 
 ExchangeResult DeviceLoop::run_round()
 {
-    const unsigned long before = device_.requests_made_;
-    if (device_.RefreshStatus() == 0 || device_.requests_made_ == before) {
+    const unsigned long before = requests_;
+    if (device_.RefreshStatus() == 0 || requests_ == before) {
         return ExchangeResult{};
     }
     return finish_exchange();
@@ -52,16 +106,19 @@ ExchangeResult DeviceLoop::finish_exchange()
         std::string problem;
         const Wait wait = await_reply(problem);
         if (wait == Wait::reply) {
-            const unsigned long before = device_.requests_made_;
-            const std::string request = pair_text(device_.last_cid1_, device_.last_cid2_);
+            const unsigned long requests_before = requests_;
+            const unsigned long published_before = published_;
+            const std::string request = pair_text(last_cid1_, last_cid2_);
             const int more = device_.process(reply_.data(), static_cast<unsigned>(reply_length_));
             ++result.replies;
-            if (device_.requests_made_ != before) {
+            if (requests_ != requests_before) {
                 attempt = 1;  // the next request of the round is out
                 continue;
             }
             if (more == 0) {
-                result.completed = device_.poll_step_ == 10;
+                // The end of a poll round publishes the record; the answer to
+                // a control command ends the exchange without one.
+                result.completed = published_ != published_before;
                 return result;
             }
             // The device neither asked for more nor ended the exchange: it
@@ -73,21 +130,21 @@ ExchangeResult DeviceLoop::finish_exchange()
         device_.process_error();
         if (attempt >= settings_.attempts) {
             std::cerr << line_.name() << ": giving up on "
-                      << pair_text(device_.last_cid1_, device_.last_cid2_) << " after " << settings_.attempts
+                      << pair_text(last_cid1_, last_cid2_) << " after " << settings_.attempts
                       << (settings_.attempts == 1 ? " attempt" : " attempts")
                       << "; this round is abandoned and the next one starts afresh" << std::endl;
             result.abandoned = true;
             return result;
         }
         ++attempt;
-        device_.resend_last_request();
+        send_last_request();
     }
 }
 
 void DeviceLoop::report(const std::string& problem, int attempt) const
 {
     std::cerr << line_.name() << ": " << problem << " (request "
-              << pair_text(device_.last_cid1_, device_.last_cid2_) << ", attempt " << attempt << " of "
+              << pair_text(last_cid1_, last_cid2_) << ", attempt " << attempt << " of "
               << settings_.attempts << ")" << std::endl;
 }
 

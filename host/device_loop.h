@@ -4,6 +4,11 @@
 // diagnostic on standard error, the device's process_error, the same request
 // again, and after the last attempt the round is abandoned so that the next
 // one starts afresh.
+//
+// The loop is told, never guesses: it stands between the device and the
+// device's observer, so each request reaches it through the send
+// notification (and goes out on the line from there), and a round has
+// finished when process_payload ends the exchange after publishing a record.
 #pragma once
 
 #include <array>
@@ -11,6 +16,7 @@
 
 #include "host/byte_line.h"
 #include "host/frame_codec.h"
+#include "host/observer_relay.h"
 #include "host/pmbus_protocol.h"
 
 struct LoopSettings {
@@ -28,8 +34,12 @@ struct ExchangeResult {
 
 class HOST_API DeviceLoop {
 public:
-    // Attaches the line to the device; the line stays the caller's.
+    // Puts the loop in front of the device's observer (set it first) until
+    // the loop ends; the line stays the caller's.
     DeviceLoop(PMBusProtocol& device, ByteLine& line, LoopSettings settings = {});
+    ~DeviceLoop();
+    DeviceLoop(const DeviceLoop&) = delete;
+    DeviceLoop& operator=(const DeviceLoop&) = delete;
 
     // One poll round: RefreshStatus, then the exchange it starts. Nothing is
     // started (started false) when the device declines to poll now.
@@ -39,6 +49,22 @@ public:
     ExchangeResult finish_exchange();
 
 private:
+    // What the loop hears from the device before the observer does.
+    class Relay : public ObserverRelay {
+    public:
+        Relay(DeviceLoop& loop, HostObserver& next) : ObserverRelay(next), loop_(loop) {}
+        void on_send(unsigned char cid1, unsigned char cid2, const unsigned char* data, int length) override;
+        void on_send_sp(int type, const unsigned char* record, unsigned int length, bool flag) override;
+        void on_open_port() override;
+
+    private:
+        DeviceLoop& loop_;
+    };
+
+    // Writes the last request frame (again): false when there is none or
+    // the line fails.
+    bool send_last_request();
+
     enum class Wait { reply, timeout, fault };
     Wait await_reply(std::string& problem);
     void report(const std::string& problem, int attempt) const;
@@ -46,6 +72,12 @@ private:
     PMBusProtocol& device_;
     ByteLine& line_;
     LoopSettings settings_;
+    Relay relay_;
+    std::string last_request_;     // the last request frame, as written
+    unsigned char last_cid1_ = 0;  // its command pair, for diagnostics
+    unsigned char last_cid2_ = 0;
+    unsigned long requests_ = 0;   // requests the device has made
+    unsigned long published_ = 0;  // records the device has published
     pmbus_frame::FrameReader reader_;
     // The reply the device reads through its received-frame pointer.
     std::array<unsigned char, pmbus_frame::DECODED_HEADER_BYTES + pmbus_frame::MAX_INFO_BYTES> reply_{};

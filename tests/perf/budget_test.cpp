@@ -28,7 +28,11 @@ public:
     {
         ++alarm_reports;
     }
-    void on_batch_check(std::size_t) override { ++batch_checks; }
+    bool on_batch_check(std::size_t) override
+    {
+        ++batch_checks;
+        return false;
+    }
 
     unsigned requests = 0, published = 0, stored = 0, resets = 0, alarm_reports = 0, batch_checks = 0;
 };

@@ -258,12 +258,12 @@ TEST_F(PollCycle, RefreshGateHoldsRoundsBackUntilTwoSecondsHavePassed)
 
     clock_seam::advance(6);
     device.status_word_ = 0;
-    device.refresh_answer_ = 0;
+    host.answers.refresh = 0;
     EXPECT_EQ(device.RefreshStatus(), 0) << "host declines";
     EXPECT_EQ(device.status_word_, 0);
     EXPECT_TRUE(host.sent.empty());
 
-    device.refresh_answer_ = 1;
+    host.answers.refresh = 1;
     EXPECT_EQ(device.RefreshStatus(), 1) << "two seconds later";
     EXPECT_EQ(describe(host.sent), (requests{"40/41 01"}));
     EXPECT_EQ(device.poll_step_, 0);

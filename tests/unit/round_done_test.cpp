@@ -167,8 +167,8 @@ TEST_F(RoundCompletion, RoundChangeFlagCollectsTheReportAndBatchAnswersOfThisRou
     device.ao_values_ = {{"419001", 1.0f}};
     for (const auto& c : cases) {
         device.round_changed_ = c.was_changed;
-        device.ao_report_answer_ = c.ao_answer;
-        device.batch_answer_ = c.batch_answer;
+        host.answers.ao_report = c.ao_answer;
+        host.answers.batch = c.batch_answer;
         printed_by([&] { device.RoundDone(); });
         EXPECT_EQ(device.round_changed_, c.changed)
             << c.was_changed << " " << c.ao_answer << " " << c.batch_answer;

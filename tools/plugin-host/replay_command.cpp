@@ -108,7 +108,7 @@ int run_replay_command(int argc, char** argv)
         return 1;
     }
     device->set_observer(&observer);
-    plugin_host::ReplaySession session(*device, transcript);
+    plugin_host::ReplaySession session(*device, transcript, observer.answers);
     session.set_host_defaults();
 
     int status = 0;

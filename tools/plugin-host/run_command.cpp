@@ -276,7 +276,7 @@ int run(const RunOptions& options)
             return 1;
         }
     }
-    device->ClosePort();
+    port.close();
     if (server) {
         server->stop();
     }
