@@ -181,4 +181,4 @@ int pmbuspower_419<Data, TypeId>::DeviceIoControl(int code, const void* in, int 
     }
 }
 
-template int pmbuspower_419<qorv52_419_Data_t, 5535>::DeviceIoControl(int, const void*, int, void*, int, int&);
+template int pmbuspower_419<qorv52_419_Data_t, protocol419::RECORD_DATA_TYPE>::DeviceIoControl(int, const void*, int, void*, int, int&);

@@ -8,6 +8,7 @@
 #include "device/local_clock.h"
 #include "device/pmbuspower_419.h"
 #include "device/poll_step.h"
+#include "host/frame_codec.h"
 #include "protocol419/command_codes.h"
 #include "protocol419/record.h"
 
@@ -57,8 +58,8 @@ struct info_bytes {
 info_bytes received_info(const unsigned char* frame, unsigned int frame_length)
 {
     // Bytes 0-3 version, address, CID1, return code; bytes 4-5 twice the
-    // INFO length, least significant byte first; INFO from byte 6.
-    constexpr unsigned int header = 6;
+    // INFO length, least significant byte first; INFO after them.
+    constexpr unsigned int header = pmbus_frame::DECODED_HEADER_BYTES;
     if (frame == nullptr || frame_length < header) {
         return {frame, 0};
     }
@@ -232,5 +233,5 @@ int pmbuspower_419<Data, TypeId>::process_payload()
     }
 }
 
-template int pmbuspower_419<qorv52_419_Data_t, 5535>::RefreshStatus();
-template int pmbuspower_419<qorv52_419_Data_t, 5535>::process_payload();
+template int pmbuspower_419<qorv52_419_Data_t, protocol419::RECORD_DATA_TYPE>::RefreshStatus();
+template int pmbuspower_419<qorv52_419_Data_t, protocol419::RECORD_DATA_TYPE>::process_payload();

@@ -21,6 +21,7 @@
 #include "fuzz/support/checking_host.h"
 #include "fuzz/support/record_regions.h"
 #include "fuzz/support/settings_snapshot.h"
+#include "host/frame_codec.h"
 #include "host/get_ttime.h"
 #include "tools/clock_seam/clock_seam.h"
 
@@ -32,10 +33,8 @@ using fuzz::record_region;
 using fuzz::reply_decoder;
 
 constexpr int MAX_STEPS = 200;
-// Version, address, CID1, return code, two length bytes.
-constexpr std::size_t HEADER = 6;
-// The longest INFO a frame's 12-bit length can announce.
-constexpr std::size_t MAX_INFO = 0xFFF / 2;
+constexpr std::size_t HEADER = pmbus_frame::DECODED_HEADER_BYTES;
+constexpr std::size_t MAX_INFO = pmbus_frame::MAX_INFO_BYTES;
 // Clock moves stay within a span the controller's clock can show.
 constexpr long long MAX_CLOCK_OFFSET = 20LL * 366 * 24 * 3600;
 

@@ -23,6 +23,9 @@ struct qorv52_419_Data_t {
 
 namespace protocol419 {
 
+// The data type number the host files every published record under.
+constexpr int RECORD_DATA_TYPE = 5535;
+
 static_assert(sizeof(qorv52_419_Data_t) == RECORD_SIZE, "the record is 1003 bytes");
 static_assert(alignof(qorv52_419_Data_t) == 1, "the record is byte-packed");
 

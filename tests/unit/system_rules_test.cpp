@@ -39,7 +39,7 @@ protected:
     void judge()
     {
         host.clear();
-        device.pmbuspower_419<qorv52_419_Data_t, 5535>::RunCheckThreshold();
+        device.pmbuspower_419<qorv52_419_Data_t, protocol419::RECORD_DATA_TYPE>::RunCheckThreshold();
     }
 
     void set_inputs(const ac_input& first, const ac_input& second)
