@@ -9,9 +9,9 @@
 #include <gtest/gtest.h>
 
 #include "tools/clock_seam/clock_seam.h"
-#include "tools/heap_count/heap_count.h"
-#include "tools/site_scenario/decoder_cases.h"
-#include "tools/site_scenario/site_scenario.h"
+#include "testbed/heap_count.h"
+#include "testbed/decoder_cases.h"
+#include "testbed/site_scenario.h"
 
 namespace {
 

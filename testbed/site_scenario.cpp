@@ -1,4 +1,4 @@
-#include "tools/site_scenario/site_scenario.h"
+#include "testbed/site_scenario.h"
 
 #include <cstring>
 #include <initializer_list>
@@ -144,7 +144,7 @@ reply_frame frame_of(std::uint8_t group, const bytes& info)
 {
     reply_frame frame;
     const auto field = static_cast<unsigned>(info.size() * 2);
-    frame.bytes.reserve(6 + info.size());
+    frame.bytes.reserve(pmbus_frame::DECODED_HEADER_BYTES + info.size());
     add(frame.bytes, {0x20, 0x01, group, 0x00, static_cast<std::uint8_t>(field & 0xFFu),
                       static_cast<std::uint8_t>(field >> 8)});
     add_all(frame.bytes, info);
@@ -232,7 +232,7 @@ void enable_every_rule(qorv52_419& device)
 std::size_t line_characters(const reply_frame& reply)
 {
     const auto& bytes = reply.bytes;
-    return pmbus_frame::encode_frame(bytes[0], bytes[1], bytes[2], bytes[3], bytes.data() + 6, reply.info_length())
+    return pmbus_frame::encode_frame(bytes[0], bytes[1], bytes[2], bytes[3], bytes.data() + pmbus_frame::DECODED_HEADER_BYTES, reply.info_length())
         .size();
 }
 
