@@ -183,6 +183,11 @@ TEST_F(SystemRules, ThresholdRuleReportCarriesItsLevelIdentifierAndTexts)
     EXPECT_EQ(device.level_map_.at(UNDER_FREQUENCY), 0);
     EXPECT_EQ(device.level_map_.count(DC_LOW), 0u) << "no DC distribution";
     EXPECT_TRUE(device.threshold_map_.empty()) << "switched-off rules look up no limit";
+
+    device.level_map_.clear();
+    device.has_ac = false;
+    judge();
+    EXPECT_TRUE(device.level_map_.empty()) << "no AC distribution, no AC identifiers";
 }
 
 TEST_F(SystemRules, ThresholdRulesReportInTableOrderWithTheirNamesAndTexts)
