@@ -5,6 +5,7 @@
 
 #include <boost/date_time/posix_time/ptime.hpp>
 
+#include "device/poll_step.h"
 #include "host/frame_codec.h"
 
 namespace site_scenario {
@@ -167,14 +168,14 @@ site::site(std::uint8_t flag)
 reply_frame* site::reply_for(int poll_step)
 {
     switch (poll_step) {
-    case 0: return &ac_analog_;
-    case 1: return &ac_status_;
-    case 2: return &ac_alarms_;
-    case 4: return &rectifier_analog_;
-    case 5: return &rectifier_status_;
-    case 6: return &rectifier_alarms_;
-    case 7: return &dc_analog_;
-    case 8: return &dc_alarms_;
+    case device::ac_analog_step: return &ac_analog_;
+    case device::ac_status_step: return &ac_status_;
+    case device::ac_alarms_step: return &ac_alarms_;
+    case device::rectifier_analog_step: return &rectifier_analog_;
+    case device::rectifier_status_step: return &rectifier_status_;
+    case device::rectifier_alarms_step: return &rectifier_alarms_;
+    case device::dc_analog_step: return &dc_analog_;
+    case device::dc_alarms_step: return &dc_alarms_;
     default: return nullptr;
     }
 }
