@@ -27,7 +27,7 @@ std::map<std::string, record_field> by_name()
 
 }  // namespace
 
-TEST(record_fields, CoverEveryByteOnceInOffsetOrder)
+TEST(RecordFields, CoverEveryByteOnceInOffsetOrder)
 {
     std::size_t next = 0;
     for (const record_field& field : record_fields()) {
@@ -37,9 +37,9 @@ TEST(record_fields, CoverEveryByteOnceInOffsetOrder)
     EXPECT_EQ(next, sizeof(qorv52_419_Data_t));
 }
 
-TEST(record_fields, NamesAreUnique) { EXPECT_EQ(by_name().size(), record_fields().size()); }
+TEST(RecordFields, NamesAreUnique) { EXPECT_EQ(by_name().size(), record_fields().size()); }
 
-TEST(record_fields, SitWhereTheRecordTypePutsThem)
+TEST(RecordFields, SitWhereTheRecordTypePutsThem)
 {
     using protocol419::ac_channel_block;
     using protocol419::ac_section;
@@ -75,7 +75,7 @@ TEST(record_fields, SitWhereTheRecordTypePutsThem)
     }
 }
 
-TEST(record_fields, ListsTakeTheirCapacityAndCountFromTheSections)
+TEST(RecordFields, ListsTakeTheirCapacityAndCountFromTheSections)
 {
     struct List {
         const char* name;
