@@ -91,6 +91,9 @@ bool DeviceLoop::send_last_request()
 ExchangeResult DeviceLoop::run_round()
 {
     const unsigned long before = requests_;
+    for (LoopWatcher* watcher : watchers_) {
+        watcher->before_round();
+    }
     if (device_.RefreshStatus() == 0 || requests_ == before) {
         return ExchangeResult{};
     }
@@ -109,6 +112,9 @@ ExchangeResult DeviceLoop::finish_exchange()
             const unsigned long requests_before = requests_;
             const unsigned long published_before = published_;
             const std::string request = pair_text(last_cid1_, last_cid2_);
+            for (LoopWatcher* watcher : watchers_) {
+                watcher->on_reply(reply_.data(), reply_length_);
+            }
             const int more = device_.process(reply_.data(), static_cast<unsigned>(reply_length_));
             ++result.replies;
             if (requests_ != requests_before) {
@@ -129,10 +135,14 @@ ExchangeResult DeviceLoop::finish_exchange()
         report(problem, attempt);
         device_.process_error();
         if (attempt >= settings_.attempts) {
-            std::cerr << line_.name() << ": giving up on "
-                      << pair_text(last_cid1_, last_cid2_) << " after " << settings_.attempts
-                      << (settings_.attempts == 1 ? " attempt" : " attempts")
-                      << "; this round is abandoned and the next one starts afresh" << std::endl;
+            const std::string given_up = "giving up on " + pair_text(last_cid1_, last_cid2_) +
+                                         " after " + std::to_string(settings_.attempts) +
+                                         (settings_.attempts == 1 ? " attempt" : " attempts") +
+                                         "; this round is abandoned and the next one starts afresh";
+            std::cerr << line_.name() << ": " << given_up << std::endl;
+            for (LoopWatcher* watcher : watchers_) {
+                watcher->on_fault(given_up);
+            }
             result.abandoned = true;
             return result;
         }
@@ -143,9 +153,13 @@ ExchangeResult DeviceLoop::finish_exchange()
 
 void DeviceLoop::report(const std::string& problem, int attempt) const
 {
-    std::cerr << line_.name() << ": " << problem << " (request "
-              << pair_text(last_cid1_, last_cid2_) << ", attempt " << attempt << " of "
-              << settings_.attempts << ")" << std::endl;
+    const std::string fault = problem + " (request " + pair_text(last_cid1_, last_cid2_) +
+                              ", attempt " + std::to_string(attempt) + " of " + std::to_string(settings_.attempts) +
+                              ")";
+    std::cerr << line_.name() << ": " << fault << std::endl;
+    for (LoopWatcher* watcher : watchers_) {
+        watcher->on_fault(fault);
+    }
 }
 
 DeviceLoop::Wait DeviceLoop::await_reply(std::string& problem)

@@ -13,9 +13,11 @@
 
 #include <array>
 #include <string>
+#include <vector>
 
 #include "host/byte_line.h"
 #include "host/frame_codec.h"
+#include "host/loop_watcher.h"
 #include "host/observer_relay.h"
 #include "host/pmbus_protocol.h"
 
@@ -47,6 +49,9 @@ public:
     // Carries on an exchange that a request already started, such as a
     // control command sent through DeviceIoControl.
     ExchangeResult finish_exchange();
+    // Tells `watcher` of rounds, replies and faults from now on; it must
+    // outlive the loop.
+    void add_watcher(LoopWatcher& watcher) { watchers_.push_back(&watcher); }
 
 private:
     // What the loop hears from the device before the observer does.
@@ -82,4 +87,5 @@ private:
     // The reply the device reads through its received-frame pointer.
     std::array<unsigned char, pmbus_frame::DECODED_HEADER_BYTES + pmbus_frame::MAX_INFO_BYTES> reply_{};
     std::size_t reply_length_ = 0;
+    std::vector<LoopWatcher*> watchers_;
 };

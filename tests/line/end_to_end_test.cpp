@@ -4,6 +4,7 @@
 // the refresh gate opens without waiting.
 #include <cstring>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,13 @@
 #include "tests/line/line_helpers.h"
 #include "tests/support/device_fixture.h"
 #include "tools/clock_seam/clock_seam.h"
+#include "tools/plugin-host/capture_reader.h"
+#include "tools/plugin-host/capture_writer.h"
+#include "tools/plugin-host/replay_clock.h"
+#include "tools/plugin-host/replay_session.h"
+#include "tools/plugin-host/round_timer.h"
+#include "tools/plugin-host/run_config.h"
+#include "tools/plugin-host/scenario_parser.h"
 
 namespace {
 
@@ -23,15 +31,27 @@ class EndToEnd : public DeviceTest {
 protected:
     void start(int modules, const std::string& script = "", int dc_units = 1)
     {
+        start(settings_for(modules, script, dc_units), device);
+    }
+
+    static simulator::SimulatorSettings settings_for(int modules, const std::string& script = "", int dc_units = 1)
+    {
         simulator::SimulatorSettings settings;
         settings.system.modules = modules;
         settings.system.dc_units = dc_units;
         settings.system.jitter = false;
         settings.events = simulator::parse_script(script);
+        return settings;
+    }
+
+    void start(const simulator::SimulatorSettings& settings, PMBusProtocol& polled, int timeout_ms = 200)
+    {
+        loop.reset();
+        port.reset();
         line = std::make_unique<SimulatedLine>(settings);
         port = std::make_unique<SerialPort>(line->pty.slave_path(), 9600);
         port->open();
-        loop = std::make_unique<DeviceLoop>(device, *port, LoopSettings{200, 3});
+        loop = std::make_unique<DeviceLoop>(polled, *port, LoopSettings{timeout_ms, 3});
     }
 
     ExchangeResult round()
@@ -220,4 +240,121 @@ TEST_F(EndToEnd, ControlCommandReachesThePowerSystemAndIsAcknowledged)
     EXPECT_EQ(r.rc.rcChannel[1].state_1, 1);
     EXPECT_FLOAT_EQ(r.rc.rcChannel[1].current.get(), 0.0f);
     EXPECT_FLOAT_EQ(r.rc.rcChannel[0].current.get(), 123.0f / 2.0f);
+}
+
+namespace {
+
+// Five rounds with a date and time command after the second; `control`
+// makes the command.
+template <class Control>
+void poll_with_a_command(DeviceLoop& loop, Control&& control)
+{
+    for (int i = 1; i <= 5; ++i) {
+        clock_seam::advance(2);
+        loop.run_round();
+        if (i == 2) {
+            control(300, hex("ea07 01 01 0c 1e 00"));
+            loop.finish_exchange();
+        }
+    }
+}
+
+}  // namespace
+
+TEST_F(EndToEnd, ACaptureReplaysTheRunAndTheSimulatorServesItAgain)
+{
+    const Json::Value config = parse_run_config(
+        R"({"appSetting": {"b_mode": "2", "has_ac": "1", "has_dc": "1"}, "host": {"levels": {"220600140010": 1}}})");
+    std::ostringstream captured;
+    plugin_host::CaptureWriter capture(captured, host);
+    device.set_observer(&capture);
+    apply_host_settings(config, device);
+    capture.begin(device, config, "a test");
+    device.InitSetting(config);
+    start(settings_for(3, "2 mains-failure\n3 garbled-frame\n4 mains-restore\n4 no-reply\n5 bad-checksum 2\n"),
+          device);
+    loop->add_watcher(capture);
+    ::testing::internal::CaptureStderr();
+    poll_with_a_command(*loop, [&](int code, const std::vector<std::uint8_t>& in) {
+        std::vector<std::uint8_t> out;
+        int used = 0;
+        capture.control(device, code, in, 4, out, used);
+    });
+    ::testing::internal::GetCapturedStderr();
+    capture.end_round();
+    ASSERT_EQ(host.published.size(), 5u);
+    ASSERT_FALSE(host.reports.empty());
+
+    // Replayed, and replayed when cut in the middle of a line: the same calls
+    // into the host, up to the last whole line.
+    const std::string text = captured.str();
+    const std::size_t last_frame = text.rfind(R"({"op":"frame")");
+    for (const std::string& scenario : {text, text.substr(0, last_frame + 20)}) {
+        qorv52_419 replayed;
+        RecordingObserver replay_host;
+        replayed.set_observer(&replay_host);
+        std::ostringstream transcript_text;
+        plugin_host::TranscriptWriter transcript(transcript_text);
+        plugin_host::ReplaySession session(replayed, transcript, replay_host.answers);
+        session.set_host_defaults();
+        plugin_host::start_replay_clock();
+        std::istringstream lines(scenario);
+        std::string text_line;
+        while (std::getline(lines, text_line) && !(lines.eof() && scenario.back() != '\n')) {
+            if (const auto step = plugin_host::parse_scenario_line(text_line)) {
+                session.run(*step);
+            }
+        }
+        if (scenario == text) {
+            EXPECT_EQ(replay_host.calls, host.calls);
+            EXPECT_EQ(replay_host.published, host.published);
+        } else {
+            // The last round lacks its last reply, so its record was never published.
+            const auto replayed_calls = static_cast<std::ptrdiff_t>(replay_host.calls.size());
+            EXPECT_EQ(replay_host.calls,
+                      std::vector<std::string>(host.calls.begin(), host.calls.begin() + replayed_calls));
+            EXPECT_EQ(replay_host.published.size(), 4u);
+        }
+    }
+
+    // Served by the simulator and polled again through the serial code.
+    std::istringstream capture_text(text);
+    simulator::SimulatorSettings served = settings_for(0);
+    served.captured = plugin_host::read_capture(capture_text, "capture");
+    qorv52_419 polled;
+    RecordingObserver polled_host;
+    polled.set_observer(&polled_host);
+    apply_host_settings(config, polled);
+    polled.InitSetting(config);
+    clock_seam::freeze_at_local(2026, 1, 1, 0, 0, 0);
+    start(served, polled);
+    poll_with_a_command(*loop, [&](int code, const std::vector<std::uint8_t>& in) {
+        std::vector<std::uint8_t> out(4);
+        int used = 0;
+        polled.DeviceIoControl(code, in.data(), static_cast<int>(in.size()), out.data(), 4, used);
+    });
+    EXPECT_EQ(polled_host.published, host.published);
+    EXPECT_EQ(describe(polled_host.sent), describe(host.sent));
+}
+
+TEST_F(EndToEnd, APacedFullRoundTakesTheTimeItsCharactersTakeAt9600Baud)
+{
+    configure(mode2_config);
+    simulator::SimulatorSettings settings = settings_for(40, "", 2);
+    settings.system.dc_unit_count = true;
+    settings.paced = true;
+    start(settings, device, 2000);
+    RoundTimer timer;
+    loop->add_watcher(timer);
+    clock_seam::advance(2);
+    ASSERT_TRUE(loop->run_round().completed);
+    const RoundTiming timing = timer.finish();
+    ASSERT_TRUE(timing.line_ms);
+    // Ten bits a character, and a turnaround before each of the eight replies.
+    const double characters_ms = static_cast<double>(line->paced.characters()) * 10.0 / 9600.0 * 1000.0;
+    const double turnarounds_ms = 8.0 * static_cast<double>(simulator::TURNAROUND.count());
+    RecordProperty("characters", static_cast<int>(line->paced.characters()));
+    RecordProperty("line_ms", static_cast<int>(*timing.line_ms));
+    EXPECT_GT(*timing.line_ms, characters_ms + turnarounds_ms);
+    EXPECT_LT(*timing.line_ms, (characters_ms + turnarounds_ms) * 1.05);
 }

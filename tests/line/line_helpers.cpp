@@ -36,7 +36,8 @@ float float_at(const std::vector<std::uint8_t>& bytes, std::size_t offset)
 
 SimulatedLine::SimulatedLine(const simulator::SimulatorSettings& settings) : sim(settings)
 {
-    server = std::make_unique<simulator::BackgroundServer>(sim, pty);
+    server = std::make_unique<simulator::BackgroundServer>(
+        sim, settings.paced ? static_cast<ByteLine&>(paced) : static_cast<ByteLine&>(pty));
 }
 
 SimulatedLine::~SimulatedLine() { server.reset(); }

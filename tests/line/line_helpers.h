@@ -9,6 +9,7 @@
 
 #include "host/frame_codec.h"
 #include "tools/simulator/line_server.h"
+#include "tools/simulator/paced_line.h"
 #include "tools/simulator/pseudo_terminal.h"
 #include "tools/simulator/simulator.h"
 
@@ -29,12 +30,14 @@ Reply ask(simulator::PowerSystemSimulator& sim, std::uint8_t cid1, std::uint8_t 
 // Reads the 4-byte little-endian float at `offset` of `bytes`.
 float float_at(const std::vector<std::uint8_t>& bytes, std::size_t offset);
 
-// A simulator answering on a pseudo-terminal in a thread of its own.
+// A simulator answering on a pseudo-terminal in a thread of its own, at
+// 9600 baud when the settings ask for a paced line.
 struct SimulatedLine {
     explicit SimulatedLine(const simulator::SimulatorSettings& settings);
     ~SimulatedLine();
 
     simulator::PowerSystemSimulator sim;
     PseudoTerminal pty;
+    simulator::PacedLine paced{pty, 9600};
     std::unique_ptr<simulator::BackgroundServer> server;
 };

@@ -91,12 +91,14 @@ TEST(RunRounds, SummariesStayWithinTheBlocksTheRecordHolds)
     round.record.rc.rcChannel[39].p41_44[0] = 1;
     round.record.dc.out_v.set(53.5f);
     round.record.dc.m_count = 9;  // more than the record holds: no battery values shown
+    round.timing = RoundTiming{2184.46, 2180.04};
 
     const std::string text = summary_text(round);
     EXPECT_NE(text.find("42 modules (40 held in the record)"), std::string::npos) << text;
     EXPECT_NE(text.find("40   3.0 A FAULT"), std::string::npos) << text;
     EXPECT_EQ(text.find("AC 3"), std::string::npos) << text;
     EXPECT_EQ(text.find("battery"), std::string::npos) << text;
+    EXPECT_NE(text.find("in 2184 ms, 2180 ms to the last reply"), std::string::npos) << text;
 
     Json::Value json;
     ASSERT_TRUE(Json::Reader().parse(summary_json(round), json));
@@ -108,7 +110,14 @@ TEST(RunRounds, SummariesStayWithinTheBlocksTheRecordHolds)
     EXPECT_EQ(json["rectifier"]["modules"].size(), 40u);
     EXPECT_TRUE(json["rectifier"]["modules"][39]["fault"].asBool());
     EXPECT_EQ(json["dc"][0]["out_v"].asDouble(), 53.5);
+    EXPECT_EQ(json["duration_ms"].asDouble(), 2184.5);
+    EXPECT_EQ(json["line_ms"].asDouble(), 2180.0);
 
+    // A round that got no reply at all still tells how long it waited.
     round.completed = false;
-    EXPECT_NE(summary_text(round).find("round 4  not completed"), std::string::npos);
+    round.timing.line_ms.reset();
+    EXPECT_NE(summary_text(round).find("round 4  not completed (0 faults, see standard error)  in 2184 ms\n"),
+              std::string::npos);
+    ASSERT_TRUE(Json::Reader().parse(summary_json(round), json));
+    EXPECT_TRUE(json["line_ms"].isNull());
 }

@@ -1,13 +1,15 @@
 # Runs plugin-host run on the simulator as a user would and checks its
 # output: one JSON object per round, the mains failure's alarms, and the
-# history file with one 1003-byte record per round.
+# history file with one 1003-byte record per round. The run's capture, replayed,
+# publishes the same records; cut inside its last line it replays up to the
+# line before and names the cut; served by the simulator it is polled again.
 
 cmake_minimum_required(VERSION 3.22)
 string(REPLACE "|" ";" emulator "${EMULATOR}")
-file(REMOVE "${HISTORY}")
+file(REMOVE "${HISTORY}" "${CAPTURE}")
 execute_process(
-  COMMAND ${emulator} "${TOOL}" run --rounds 3 --fast --steady --json --history "${HISTORY}"
-          --event "2 mains-failure" --event "3 mains-restore"
+  COMMAND ${emulator} "${TOOL}" run --rounds 3 --fast --steady --json --history "${HISTORY}" --capture "${CAPTURE}"
+          --event "2 mains-failure" --event "3 mains-restore" --event "3 garbled-frame"
   RESULT_VARIABLE status
   OUTPUT_VARIABLE output
   ERROR_VARIABLE errors
@@ -39,4 +41,45 @@ endif()
 string(FIND "${errors}" "stopped after 3 rounds" at)
 if(at EQUAL -1)
   message(FATAL_ERROR "no clean stop on standard error:\n${errors}")
+endif()
+
+# The records a replay of the capture publishes, as hex, back to back.
+function(replay scenario expected_status records_var errors_var)
+  execute_process(COMMAND ${emulator} "${TOOL}" replay "${scenario}"
+    RESULT_VARIABLE replay_status OUTPUT_VARIABLE replay_output ERROR_VARIABLE replay_errors TIMEOUT 60)
+  if(NOT replay_status EQUAL expected_status)
+    message(FATAL_ERROR "plugin-host replay ${scenario} ended with ${replay_status}:\n${replay_errors}")
+  endif()
+  string(REGEX MATCHALL "\"ev\":\"SendSP\"[^\n]*\"record\":\"[0-9a-f]*\"" published "${replay_output}")
+  string(REGEX REPLACE "[^;]*\"record\":\"([0-9a-f]*)\"" "\\1" published "${published}")
+  string(REPLACE ";" "" published "${published}")
+  set(${records_var} "${published}" PARENT_SCOPE)
+  set(${errors_var} "${replay_errors}" PARENT_SCOPE)
+endfunction()
+
+file(READ "${HISTORY}" history_hex HEX)
+replay("${CAPTURE}" 0 replayed errors)
+if(NOT replayed STREQUAL history_hex)
+  message(FATAL_ERROR "the replayed capture publishes other records than the run stored")
+endif()
+
+file(READ "${CAPTURE}" capture_text)
+string(LENGTH "${capture_text}" capture_length)
+math(EXPR cut_at "${capture_length} - 20")
+string(SUBSTRING "${capture_text}" 0 ${cut_at} cut_text)
+file(WRITE "${CAPTURE}.cut" "${cut_text}")
+replay("${CAPTURE}.cut" 2 replayed errors)
+string(LENGTH "${replayed}" replayed_length)
+string(FIND "${errors}" "cut short" at)
+if(NOT replayed_length EQUAL 4012 OR at EQUAL -1)
+  message(FATAL_ERROR "the cut capture does not replay its first two rounds (${replayed_length} hex digits):\n${errors}")
+endif()
+
+execute_process(
+  COMMAND ${emulator} "${TOOL}" run --rounds 3 --fast --json --from-capture "${CAPTURE}"
+  RESULT_VARIABLE status OUTPUT_VARIABLE output ERROR_VARIABLE errors TIMEOUT 60)
+string(REGEX MATCHALL "\"completed\":true" completed "${output}")
+list(LENGTH completed count)
+if(NOT status EQUAL 0 OR NOT count EQUAL 3)
+  message(FATAL_ERROR "served from the capture, ${count} of 3 rounds completed (status ${status}):\n${errors}")
 endif()

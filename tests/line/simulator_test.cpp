@@ -223,3 +223,39 @@ TEST(Simulator, RetriesAfterASpoiledReplyStayInTheirRound)
     EXPECT_FLOAT_EQ(float_at(ask(sim, 0x40, 0x41, {1}).info, 2), 0.0f);
     EXPECT_EQ(sim.round(), 2u);
 }
+
+TEST(Simulator, FromACaptureAnswersTheSameRequestInOrderHoldingTheLast)
+{
+    SimulatorSettings settings = steady();
+    settings.events = simulator::parse_script("3 no-reply\n");
+    const auto frame = [](std::uint8_t cid1, std::uint8_t first) {
+        return std::vector<std::uint8_t>{0x20, 0x01, cid1, 0x00, 0x04, 0x00, first, 0x07};
+    };
+    settings.captured = std::vector<simulator::CapturedExchange>{
+        {0x40, 0x41, {1}, frame(0x40, 0xA1)}, {0x40, 0x41, {2}, frame(0x40, 0xB1)},
+        {0x40, 0x41, {1}, frame(0x40, 0xA2)}};
+    PowerSystemSimulator sim(settings);
+    struct Asked {
+        std::vector<std::uint8_t> data;
+        bool silent;
+        std::uint8_t rtn;
+        std::uint8_t first;
+    };
+    const Asked cases[] = {
+        {{1}, false, 0x00, 0xA1},   // the first reply to this request
+        {{2}, false, 0x00, 0xB1},   // the INFO tells requests apart
+        {{1}, true, 0, 0},          // a scripted line fault still applies (round 3)...
+        {{1}, false, 0x00, 0xA2},   // ...and the retry gets the reply it should have had
+        {{1}, false, 0x00, 0xA2},   // the capture ran out: the last one again
+        {{3}, false, pmbus_frame::RTN_INVALID_CID2, 0},  // a request the site never saw
+    };
+    for (const Asked& expected : cases) {
+        SCOPED_TRACE(testing::PrintToString(expected.data));
+        const Reply reply = ask(sim, 0x40, 0x41, expected.data);
+        ASSERT_EQ(reply.silent, expected.silent);
+        EXPECT_EQ(reply.rtn, expected.rtn);
+        if (!expected.silent && expected.rtn == 0) {
+            EXPECT_EQ(reply.info, (std::vector<std::uint8_t>{expected.first, 0x07}));
+        }
+    }
+}

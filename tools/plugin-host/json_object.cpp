@@ -64,6 +64,24 @@ JsonObject transcript_event(std::string_view ev)
     return line;
 }
 
+JsonObject members_of(const std::map<std::string, int>& values)
+{
+    JsonObject out;
+    for (const auto& [key, value] : values) {
+        out.integer(key, value);
+    }
+    return out;
+}
+
+JsonObject members_of(const std::map<std::string, float>& values)
+{
+    JsonObject out;
+    for (const auto& [key, value] : values) {
+        out.real(key, value);
+    }
+    return out;
+}
+
 std::string json_string(std::string_view text)
 {
     std::string out;

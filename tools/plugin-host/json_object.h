@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <string>
 #include <string_view>
 
@@ -32,6 +33,11 @@ private:
 
 // A transcript line's object, with "ev" first.
 JsonObject transcript_event(std::string_view ev);
+
+// An object with one member per entry, in key order, such as the host's
+// alarm levels or thresholds by signal identifier.
+JsonObject members_of(const std::map<std::string, int>& values);
+JsonObject members_of(const std::map<std::string, float>& values);
 
 // A JSON string literal. UTF-8 text passes unchanged; quotes, backslashes and
 // control characters are escaped.

@@ -16,7 +16,8 @@ const char* const usage =
     "  replay     drive one device through a scenario file and write a transcript\n"
     "  decode     print stored 1003-byte records field by field\n"
     "  run        poll a power system (simulated by default) round after round\n"
-    "  simulate   act as the power system on a pseudo-terminal or serial port\n";
+    "  simulate   act as the power system on a pseudo-terminal or serial port\n"
+    "  report     write an HTML page with charts of history files\n";
 
 struct Command {
     const char* name;
@@ -25,7 +26,7 @@ struct Command {
 
 const Command commands[] = {
     {"info", run_info_command},     {"replay", run_replay_command},     {"decode", run_decode_command},
-    {"run", run_run_command},       {"simulate", run_simulate_command},
+    {"run", run_run_command},       {"simulate", run_simulate_command}, {"report", run_report_command},
 };
 
 }  // namespace

@@ -6,9 +6,9 @@
 #include <string>
 
 #include "host/plugin_loader.h"
-#include "tools/clock_seam/clock_seam.h"
 #include "tools/plugin-host/commands.h"
 #include "tools/plugin-host/plugin_path.h"
+#include "tools/plugin-host/replay_clock.h"
 #include "tools/plugin-host/replay_session.h"
 #include "tools/plugin-host/scenario_parser.h"
 #include "tools/plugin-host/transcript_observer.h"
@@ -31,6 +31,10 @@ const char* const usage =
     "\n"
     "The device's clock starts at 2026-01-01 00:00:00 local time and moves only\n"
     "with {\"op\":\"advance\",\"seconds\":N}.\n"
+    "\n"
+    "A capture written by plugin-host run --capture is a scenario: it replays the\n"
+    "run's calls. A capture cut short replays up to its last whole line; the cut\n"
+    "line is refused as malformed and named as cut short.\n"
     "\n"
     "exit status: 0 every line ran; 1 the plug-in cannot be loaded;\n"
     "             2 usage error or malformed scenario line (lines before it have run)\n";
@@ -93,7 +97,7 @@ int run_replay_command(int argc, char** argv)
     plugin_host::TranscriptWriter transcript(options.transcript.empty() ? std::cout : transcript_file);
     plugin_host::TranscriptObserver observer(transcript);
 
-    clock_seam::freeze_at_local(2026, 1, 1, 0, 0, 0);
+    plugin_host::start_replay_clock();
     std::unique_ptr<PluginLibrary> library;
     std::unique_ptr<SMDSPDevice> device;
     try {
@@ -129,7 +133,12 @@ int run_replay_command(int argc, char** argv)
         try {
             step = plugin_host::parse_scenario_line(line);
         } catch (const plugin_host::ScenarioError& error) {
-            refuse_line(error.what());
+            // A capture cut by a crash or a pulled plug ends inside a line:
+            // the lines before it are the scenario.
+            const std::string reason =
+                scenario.eof() ? std::string("cut short, the scenario ends inside this line: ") + error.what()
+                               : std::string(error.what());
+            refuse_line(reason.c_str());
             break;
         }
         if (!step) {

@@ -226,15 +226,8 @@ void ReplaySession::operator()(const StateStep&)
         .boolean("round_changed", device_.round_changed_);
     set_time_member(line, "now", boost::posix_time::second_clock::local_time());
     set_time_member(line, "last_round", device_.last_round_time_);
-    JsonObject levels;
-    for (const auto& [id, level] : device_.level_map_) {
-        levels.integer(id, level);
-    }
-    JsonObject thresholds;
-    for (const auto& [id, threshold] : device_.threshold_map_) {
-        thresholds.real(id, threshold);
-    }
-    line.raw("levels", levels.str()).raw("thresholds", thresholds.str());
+    line.raw("levels", members_of(device_.level_map_).str())
+        .raw("thresholds", members_of(device_.threshold_map_).str());
     transcript_.write(line);
 }
 

@@ -17,6 +17,7 @@
 #include "host/plugin_loader.h"
 #include "host/serial_port.h"
 #include "tools/clock_seam/clock_seam.h"
+#include "tools/plugin-host/capture_writer.h"
 #include "tools/plugin-host/commands.h"
 #include "tools/plugin-host/plugin_path.h"
 #include "tools/plugin-host/run_config.h"
@@ -24,7 +25,9 @@
 #include "tools/plugin-host/run_signals.h"
 #include "tools/plugin-host/run_simulator_options.h"
 #include "tools/plugin-host/run_summary.h"
+#include "tools/plugin-host/round_timer.h"
 #include "tools/simulator/line_server.h"
+#include "tools/simulator/paced_line.h"
 #include "tools/simulator/pseudo_terminal.h"
 
 namespace {
@@ -44,6 +47,8 @@ const char* const usage_head =
     "                     may come under \"host\": {\"levels\": {...}, \"thresholds\": {...}}\n"
     "  --rounds N         stop after N rounds (default: until SIGINT or SIGTERM)\n"
     "  --history FILE     append every published 1003-byte record to FILE\n"
+    "  --capture FILE     write the line as a replay scenario as it goes (flushed\n"
+    "                     every round): plugin-host replay FILE makes the same calls\n"
     "  --json             one JSON object per round instead of the text summary\n"
     "  --timeout MS       how long to wait for each reply (default 1000)\n"
     "  --fast             with the simulator: move the device's clock two seconds per\n"
@@ -71,6 +76,7 @@ struct RunOptions {
     int address = 1;
     unsigned rounds = 0;
     std::string history;
+    std::string capture;
     bool json = false;
     int timeout_ms = 1000;
     bool fast = false;
@@ -101,6 +107,8 @@ RunOptions parse_options(int argc, char** argv)
             options.rounds = static_cast<unsigned>(whole_number(arg, value(), 1, 1000000000));
         } else if (arg == "--history") {
             options.history = value();
+        } else if (arg == "--capture") {
+            options.capture = value();
         } else if (arg == "--json") {
             options.json = true;
         } else if (arg == "--timeout") {
@@ -209,16 +217,37 @@ int run(const RunOptions& options)
     if (!options.history.empty()) {
         collector.write_history_to(options.history);
     }
-    device->set_observer(&collector);
+    std::ofstream capture_file;
+    std::unique_ptr<plugin_host::CaptureWriter> capture;
+    if (!options.capture.empty()) {
+        capture_file.open(options.capture, std::ios::binary | std::ios::trunc);
+        if (!capture_file) {
+            throw std::invalid_argument("cannot write the capture " + options.capture);
+        }
+        capture = std::make_unique<plugin_host::CaptureWriter>(capture_file, collector);
+    }
+    device->set_observer(capture ? static_cast<HostObserver*>(capture.get()) : &collector);
     apply_host_settings(config, *device);
     device->address_ = static_cast<unsigned char>(options.address);
     if (options.baud != 0) {
         device->baud_rate_ = options.baud;
     }
+    if (options.fast || capture) {
+        freeze_clock_now();
+    }
+    if (capture) {
+        if (!options.fast) {
+            capture->follow_real_clock();
+        }
+        capture->begin(*device, config,
+                       options.simulate ? std::string("a simulated power system")
+                                        : options.port + " at " + std::to_string(device->baud_rate_) + " baud");
+    }
     device->InitSetting(config);
 
     std::unique_ptr<PseudoTerminal> pty;
     std::unique_ptr<simulator::PowerSystemSimulator> simulated;
+    std::unique_ptr<simulator::PacedLine> paced;
     std::unique_ptr<simulator::BackgroundServer> server;
     std::string path = options.port;
     if (options.simulate) {
@@ -228,11 +257,15 @@ int run(const RunOptions& options)
         pty = std::make_unique<PseudoTerminal>();
         simulated = std::make_unique<simulator::PowerSystemSimulator>(settings);
         simulated->set_log([](const std::string& line) { std::cerr << "simulator: " << line << std::endl; });
-        server = std::make_unique<simulator::BackgroundServer>(*simulated, *pty);
+        ByteLine* served = pty.get();
+        if (settings.paced) {
+            paced = std::make_unique<simulator::PacedLine>(*pty, device->baud_rate_);
+            served = paced.get();
+        }
+        server = std::make_unique<simulator::BackgroundServer>(*simulated, *served);
         path = pty->slave_path();
         std::cerr << "plugin-host run: simulated power system on " << path << ", "
-                  << settings.system.modules << " rectifier modules, " << settings.system.dc_units
-                  << (settings.system.dc_units == 1 ? " DC unit" : " DC units") << std::endl;
+                  << simulated_system_text(settings, device->baud_rate_) << std::endl;
     }
 
     SerialPort port(path, device->baud_rate_);
@@ -243,10 +276,12 @@ int run(const RunOptions& options)
         return 1;
     }
     DeviceLoop loop(*device, port, LoopSettings{options.timeout_ms, 3});
-    install_stop_handlers();
-    if (options.fast) {
-        freeze_clock_now();
+    RoundTimer timer;
+    loop.add_watcher(timer);
+    if (capture) {
+        loop.add_watcher(*capture);
     }
+    install_stop_handlers();
 
     unsigned number = 0;
     auto idle_since = std::chrono::steady_clock::now();
@@ -269,7 +304,15 @@ int run(const RunOptions& options)
         }
         idle_since = std::chrono::steady_clock::now();
         idle_reported = false;
-        const RoundView view = collector.end_round(++number, result.completed, result.replies, result.faults);
+        RoundView view = collector.end_round(++number, result.completed, result.replies, result.faults);
+        view.timing = timer.finish();
+        if (capture) {
+            capture->end_round();
+            if (!capture->good()) {
+                std::cerr << "plugin-host run: cannot write the capture " << options.capture << std::endl;
+                return 1;
+            }
+        }
         show(summary, options.json ? summary_json(view) : summary_text(view));
         if (!collector.history_error().empty()) {
             std::cerr << "plugin-host run: " << collector.history_error() << std::endl;

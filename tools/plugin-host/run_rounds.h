@@ -12,6 +12,7 @@
 
 #include "host/host_observer.h"
 #include "protocol419/record.h"
+#include "tools/plugin-host/round_timer.h"
 
 struct AlarmReport {
     int level = 0;
@@ -29,6 +30,7 @@ struct RoundView {
     std::vector<AlarmReport> raised;
     std::vector<AlarmReport> cleared;
     std::size_t active = 0;  // alarms active after this round
+    RoundTiming timing;
 };
 
 // The run tool's host observer. It keeps the round's record and reports,

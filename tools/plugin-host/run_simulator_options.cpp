@@ -4,13 +4,34 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "tools/plugin-host/capture_reader.h"
+
 const char* const simulator_options_usage =
     "  --modules N        rectifier modules (default 6, up to 255)\n"
     "  --dc-units N       DC distribution units, 1 or 2 (default 1)\n"
     "  --dc-unit-count    DC replies carry the unit count byte (always with 2 units)\n"
     "  --steady           readings without the small round-to-round movement\n"
     "  --event 'WHEN WHAT [N]'   a scripted event, e.g. '3 mains-failure', '10s module-fault 2'\n"
-    "  --script FILE      scripted events, one per line (# comments)\n";
+    "  --script FILE      scripted events, one per line (# comments)\n"
+    "  --from-capture FILE  answer each request with the reply a captured site gave\n"
+    "                     to the same request, in order, the last one again when\n"
+    "                     the capture runs out; scripted line faults still apply\n"
+    "  --paced            reply at the line's baud rate (10 bits a character) after a\n"
+    "                     short turnaround, as a real power system does (for a\n"
+    "                     pseudo-terminal: a serial port keeps its own pace)\n";
+
+std::string simulated_system_text(const simulator::SimulatorSettings& settings, int baud)
+{
+    std::string text =
+        settings.captured
+            ? "answering from a capture of " + std::to_string(settings.captured->size()) + " exchanges"
+            : std::to_string(settings.system.modules) + " rectifier modules, " +
+                  std::to_string(settings.system.dc_units) + (settings.system.dc_units == 1 ? " DC unit" : " DC units");
+    if (settings.paced) {
+        text += ", paced at " + std::to_string(baud) + " baud";
+    }
+    return text;
+}
 
 std::string option_value(int argc, char** argv, int& i)
 {
@@ -50,6 +71,10 @@ bool take_simulator_option(int argc, char** argv, int& i, simulator::SimulatorSe
         settings.system.jitter = false;
     } else if (option == "--event") {
         settings.events.push_back(simulator::parse_event(value()));
+    } else if (option == "--from-capture") {
+        settings.captured = plugin_host::read_capture_file(value());
+    } else if (option == "--paced") {
+        settings.paced = true;
     } else if (option == "--script") {
         const std::string path = value();
         std::ifstream file(path);

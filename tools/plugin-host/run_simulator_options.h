@@ -14,6 +14,11 @@ extern const char* const simulator_options_usage;
 // std::invalid_argument with a readable message for a bad value.
 bool take_simulator_option(int argc, char** argv, int& i, simulator::SimulatorSettings& settings);
 
+// What the simulated power system is, for the line that announces it:
+// "6 rectifier modules, 1 DC unit" or the capture it answers from, and the
+// pace of its line.
+std::string simulated_system_text(const simulator::SimulatorSettings& settings, int baud);
+
 // The value that follows the option at argv[i], advancing i; throws
 // std::invalid_argument naming the option when there is none.
 std::string option_value(int argc, char** argv, int& i);

@@ -75,6 +75,18 @@ std::string dc_line(const char* label, const protocol419::dc_unit_block& dc)
     return line + "\n";
 }
 
+// How long the round took, and how much of it the line carried requests and replies.
+std::string timing_text(const RoundTiming& timing)
+{
+    std::string text = format("  in %.0f ms", timing.duration_ms);
+    if (timing.line_ms) {
+        text += format(", %.0f ms to the last reply", *timing.line_ms);
+    }
+    return text;
+}
+
+Json::Value milliseconds(double value) { return Json::Value(std::round(value * 10.0) / 10.0); }
+
 std::string alarm_text(const AlarmReport& alarm)
 {
     return alarm.desc.empty() || alarm.desc == alarm.name ? alarm.name : alarm.name + "  " + alarm.desc;
@@ -123,7 +135,7 @@ std::string summary_text(const RoundView& round)
     out << "round " << round.number;
     if (!round.completed || !round.has_record) {
         out << "  not completed (" << round.faults << (round.faults == 1 ? " fault" : " faults")
-            << ", see standard error)\n";
+            << ", see standard error)" << timing_text(round.timing) << "\n";
         return out.str();
     }
     const qorv52_419_Data_t& r = round.record;
@@ -131,7 +143,7 @@ std::string summary_text(const RoundView& round)
     if (round.faults > 0) {
         out << ", " << round.faults << (round.faults == 1 ? " fault" : " faults");
     }
-    out << "\n";
+    out << timing_text(round.timing) << "\n";
 
     for (unsigned i = 0; i < ac_channels(r); ++i) {
         const auto& ac = r.ac.acChannel[i];
@@ -187,6 +199,8 @@ std::string summary_json(const RoundView& round)
     out["completed"] = round.completed && round.has_record;
     out["replies"] = round.replies;
     out["faults"] = round.faults;
+    out["duration_ms"] = milliseconds(round.timing.duration_ms);
+    out["line_ms"] = round.timing.line_ms ? milliseconds(*round.timing.line_ms) : Json::Value();
     if (round.completed && round.has_record) {
         const qorv52_419_Data_t& r = round.record;
         out["time"] = round_time(r);

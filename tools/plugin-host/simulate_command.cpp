@@ -11,6 +11,7 @@
 #include "tools/plugin-host/run_signals.h"
 #include "tools/plugin-host/run_simulator_options.h"
 #include "tools/simulator/line_server.h"
+#include "tools/simulator/paced_line.h"
 #include "tools/simulator/pseudo_terminal.h"
 
 namespace {
@@ -77,10 +78,10 @@ int run_simulate_command(int argc, char** argv)
     sim.set_log([](const std::string& text) { std::cerr << "simulator: " << text << std::endl; });
     install_stop_handlers();
     std::cout << "simulated power system on " << port_path << " (address " << static_cast<int>(settings.address)
-              << ", " << settings.system.modules << " rectifier modules, " << settings.system.dc_units
-              << (settings.system.dc_units == 1 ? " DC unit" : " DC units") << "); stop with Ctrl-C" << std::endl;
+              << ", " << simulated_system_text(settings, baud) << "); stop with Ctrl-C" << std::endl;
+    simulator::PacedLine paced(*line, baud);
     {
-        simulator::BackgroundServer server(sim, *line);
+        simulator::BackgroundServer server(sim, settings.paced ? static_cast<ByteLine&>(paced) : *line);
         while (!stop_requested()) {
             std::this_thread::sleep_for(std::chrono::milliseconds(100));
         }

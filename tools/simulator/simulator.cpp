@@ -34,6 +34,9 @@ std::uint8_t PowerSystemSimulator::ChangeTracker::flag(const Bytes& status, cons
 PowerSystemSimulator::PowerSystemSimulator(const SimulatorSettings& settings)
     : settings_(settings), system_(settings.system)
 {
+    if (settings.captured) {
+        repeater_.emplace(*settings.captured);
+    }
     const auto start = std::chrono::steady_clock::now();
     seconds_ = [start] {
         return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
@@ -85,13 +88,19 @@ std::string PowerSystemSimulator::answer(const pmbus_frame::DecodedFrame& reques
     }
     const std::uint8_t cid1 = request.cid1();
     const std::uint8_t cid2 = request.cid2();
-    count_round(cid1, cid2);
+    // The host repeats a request whose reply it did not get intact.
+    const bool retry = last_pair_ == (cid1 << 8 | cid2) && !last_answered_;
+    count_round(cid1, cid2, retry);
     fire_due_events();
     spoiled_ = false;
     std::string reply;
     bool normal = false;
     if (request.version() != settings_.version) {
         reply = spoil(error_reply(cid1, pmbus_frame::RTN_VERSION_ERROR), cid1);
+    } else if (repeater_) {
+        const std::string captured = repeater_->reply_to(request, retry);
+        normal = !captured.empty();
+        reply = spoil(normal ? captured : error_reply(cid1, pmbus_frame::RTN_INVALID_CID2), cid1);
     } else if (cid2 == CID2_SET_DATE_TIME || cid2 == CID2_SET_PARAMETER_FLOAT || cid2 == CID2_REMOTE_CONTROL) {
         const std::string intact = control_reply(request);
         normal = intact.compare(7, 2, "00") == 0;  // the RTN characters
@@ -109,11 +118,9 @@ std::string PowerSystemSimulator::answer(const pmbus_frame::DecodedFrame& reques
     return reply;
 }
 
-void PowerSystemSimulator::count_round(std::uint8_t cid1, std::uint8_t cid2)
+void PowerSystemSimulator::count_round(std::uint8_t cid1, std::uint8_t cid2, bool retry)
 {
-    // The host repeats a request whose reply it did not get intact: a retry
-    // belongs to the round it retries.
-    const bool retry = last_pair_ == (cid1 << 8 | cid2) && !last_answered_;
+    // A retry belongs to the round it retries.
     if (cid2 != CID2_ANALOG || retry) {
         return;
     }

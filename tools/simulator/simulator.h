@@ -6,10 +6,12 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "host/frame_codec.h"
+#include "tools/simulator/capture_repeater.h"
 #include "tools/simulator/events.h"
 #include "tools/simulator/payloads.h"
 #include "tools/simulator/power_system.h"
@@ -21,6 +23,11 @@ struct SimulatorSettings {
     std::uint8_t address = 1;
     std::uint8_t version = 0x20;
     std::vector<Event> events;
+    // Answer as the captured site did instead of from the simulated one.
+    std::optional<std::vector<CapturedExchange>> captured;
+    // Reply at the baud rate's speed (the line's business, kept here so that
+    // every command takes the simulator's options alike).
+    bool paced = false;
 };
 
 class PowerSystemSimulator {
@@ -60,7 +67,7 @@ private:
         std::uint8_t flag(const Bytes& status, const Bytes& alarm) const;
     };
 
-    void count_round(std::uint8_t cid1, std::uint8_t cid2);
+    void count_round(std::uint8_t cid1, std::uint8_t cid2, bool retry);
     void fire_due_events();
     void apply(const Event& event);
     std::string normal_reply(std::uint8_t cid1, const Bytes& info) const;
@@ -71,6 +78,7 @@ private:
 
     SimulatorSettings settings_;
     PowerSystem system_;
+    std::optional<CaptureRepeater> repeater_;
     pmbus_frame::FrameReader reader_;
     unsigned round_ = 0;
     bool ac_polled_ = false;

@@ -1,0 +1,73 @@
+// Writes a site's line as a replay scenario while the host polls it: the
+// host settings and configuration the device got, the clock moves, each
+// round's refresh, every received frame exactly as handed to the device,
+// control requests, and as comments the requests sent and every line fault
+// with its time. Each line is written whole and the file is flushed per
+// round, so a capture cut short is still a scenario up to its last line.
+#pragma once
+
+#include <cstdint>
+#include <ctime>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include <json/value.h>
+
+#include "host/host_observer.h"
+#include "host/loop_watcher.h"
+#include "host/pmbus_protocol.h"
+
+namespace plugin_host {
+
+// Watches the device's loop, and stands between the device and the host's
+// own observer, passing every call on to it.
+class CaptureWriter : public HostObserver, public LoopWatcher {
+public:
+    CaptureWriter(std::ostream& out, HostObserver& next);
+
+    // Moves the device's clock, already frozen, to the real time in whole
+    // seconds before every call the capture records: the device then reads
+    // exactly the times the capture holds.
+    void follow_real_clock() { follow_real_clock_ = true; }
+
+    // A comment saying where the capture comes from, the host settings of
+    // the device, and the configuration it is about to get.
+    void begin(const PMBusProtocol& device, const Json::Value& config, const std::string& origin);
+    // Records a control request, then makes it.
+    int control(SMDSPDevice& device, int code, const std::vector<std::uint8_t>& in, int out_len,
+                std::vector<std::uint8_t>& out, int& out_used);
+    // The end of a round: what is written so far goes to the file.
+    void end_round();
+    // False once writing failed.
+    bool good() const { return static_cast<bool>(out_); }
+
+    void before_round() override;
+    void on_reply(const unsigned char* frame, std::size_t length) override;
+    void on_fault(const std::string& problem) override;
+
+    void on_send(unsigned char cid1, unsigned char cid2, const unsigned char* data, int length) override;
+    void on_send_sp(int type, const unsigned char* record, unsigned int length, bool flag) override;
+    void on_save_history(const unsigned char* record, unsigned int length) override;
+    void on_reset() override;
+    void on_open_port() override;
+    void on_check_threshold_bool(int level, const std::string& key, const std::string& id, const std::string& desc,
+                                 const std::string& name, bool state, unsigned short seq) override;
+    bool on_check_ao_report(const std::string& signal, float value) override;
+    void on_check_threshold(const std::string& signal, const std::string& text, float value, int n) override;
+    bool on_batch_check(std::size_t rules) override;
+    int on_refresh_status() override;
+
+private:
+    // Brings the replay's clock to the device's before a recorded call.
+    void catch_up_clock();
+    void line(const std::string& text);
+    void comment(const std::string& text);
+
+    std::ostream& out_;
+    HostObserver& next_;
+    bool follow_real_clock_ = false;
+    std::time_t replay_clock_;  // where the replay's clock stands after the lines written
+};
+
+}  // namespace plugin_host
