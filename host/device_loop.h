@@ -37,7 +37,8 @@ struct ExchangeResult {
 class HOST_API DeviceLoop {
 public:
     // Puts the loop in front of the device's observer (set it first) until
-    // the loop ends; the line stays the caller's.
+    // the loop ends, which must be before the device's end; the line stays
+    // the caller's.
     DeviceLoop(PMBusProtocol& device, ByteLine& line, LoopSettings settings = {});
     ~DeviceLoop();
     DeviceLoop(const DeviceLoop&) = delete;

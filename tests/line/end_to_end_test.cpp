@@ -335,6 +335,7 @@ TEST_F(EndToEnd, ACaptureReplaysTheRunAndTheSimulatorServesItAgain)
     });
     EXPECT_EQ(polled_host.published, host.published);
     EXPECT_EQ(describe(polled_host.sent), describe(host.sent));
+    loop.reset();  // a loop ends before the device it polls
 }
 
 TEST_F(EndToEnd, APacedFullRoundTakesTheTimeItsCharactersTakeAt9600Baud)
