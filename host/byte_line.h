@@ -15,6 +15,15 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// The line is gone rather than faulty: the far end hung up, the port reports
+// end of file or an I/O error, or the device file has disappeared (a USB
+// adapter unplugged). Waiting on it again only spins; it must be closed and
+// opened anew.
+class HOST_API LineLost : public LineError {
+public:
+    using LineError::LineError;
+};
+
 class HOST_API ByteLine {
 public:
     virtual ~ByteLine();
@@ -23,10 +32,11 @@ public:
     virtual void open() = 0;
     virtual void close() = 0;
     virtual bool is_open() const = 0;
-    // Writes every byte or throws LineError.
+    // Writes every byte or throws LineError (LineLost when the line is gone).
     virtual void write(const unsigned char* data, std::size_t length) = 0;
     // Waits up to timeout_ms for bytes and returns how many arrived (0 when
-    // none did, or when a signal cut the wait short). Throws LineError.
+    // none did, or when a signal cut the wait short). Throws LineLost when
+    // the line is gone, LineError for other failures.
     virtual std::size_t read(unsigned char* buffer, std::size_t capacity, int timeout_ms) = 0;
     // Drops whatever was received and not yet read: stale replies must not
     // be taken for the answer to the next request.

@@ -1,9 +1,12 @@
 #include "host/device_loop.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <iostream>
+
+#include "host/reply_match.h"
 
 namespace {
 
@@ -23,10 +26,32 @@ std::string byte_text(unsigned value)
     return text;
 }
 
+// The kind of a fault, for counting its repeats: the problem without the
+// figures that differ from one occurrence to the next (received checksums).
+std::string fault_kind(const std::string& problem)
+{
+    const auto detail = problem.find(" (");
+    return detail == std::string::npos ? problem : problem.substr(0, detail);
+}
+
+LineLog& log_or(LineLog* given, std::unique_ptr<LineLog>& own)
+{
+    if (given != nullptr) {
+        return *given;
+    }
+    own = std::make_unique<LineLog>(stderr_sink());
+    return *own;
+}
+
 }  // namespace
 
 DeviceLoop::DeviceLoop(PMBusProtocol& device, ByteLine& line, LoopSettings settings)
-    : device_(device), line_(line), settings_(settings), relay_(*this, device.observer())
+    : device_(device),
+      line_(line),
+      settings_(std::move(settings)),
+      relay_(*this, device.observer()),
+      log_(log_or(settings_.log, own_log_)),
+      supervisor_(line_, log_, settings_.reopen, settings_.stop)
 {
     if (settings_.attempts < 1) {
         settings_.attempts = 1;
@@ -81,6 +106,9 @@ bool DeviceLoop::send_last_request()
         // A late answer to an earlier request must not pass for this one's.
         line_.discard_input();
         line_.write(reinterpret_cast<const unsigned char*>(last_request_.data()), last_request_.size());
+    } catch (const LineLost&) {
+        // The wait that follows finds the lost line and says so once.
+        return false;
     } catch (const LineError& error) {
         std::cerr << "cannot send the request: " << error.what() << std::endl;
         return false;
@@ -90,6 +118,10 @@ bool DeviceLoop::send_last_request()
 
 ExchangeResult DeviceLoop::run_round()
 {
+    log_.flush();
+    if (!supervisor_.ensure_open()) {
+        return ExchangeResult{};
+    }
     const unsigned long before = requests_;
     for (LoopWatcher* watcher : watchers_) {
         watcher->before_round();
@@ -108,7 +140,23 @@ ExchangeResult DeviceLoop::finish_exchange()
     for (;;) {
         std::string problem;
         const Wait wait = await_reply(problem);
+        if (wait == Wait::stopped) {
+            result.stopped = true;
+            return result;
+        }
+        if (wait == Wait::lost) {
+            supervisor_.lost(problem);
+            for (LoopWatcher* watcher : watchers_) {
+                watcher->on_fault("line lost (" + problem + ")");
+            }
+            device_.process_error();
+            ++result.faults;
+            result.lost = true;
+            result.abandoned = true;
+            return result;
+        }
         if (wait == Wait::reply) {
+            supervisor_.answered();
             const unsigned long requests_before = requests_;
             const unsigned long published_before = published_;
             const std::string request = pair_text(last_cid1_, last_cid2_);
@@ -135,11 +183,11 @@ ExchangeResult DeviceLoop::finish_exchange()
         report(problem, attempt);
         device_.process_error();
         if (attempt >= settings_.attempts) {
-            const std::string given_up = "giving up on " + pair_text(last_cid1_, last_cid2_) +
-                                         " after " + std::to_string(settings_.attempts) +
+            const std::string request = pair_text(last_cid1_, last_cid2_);
+            const std::string given_up = "giving up on " + request + " after " + std::to_string(settings_.attempts) +
                                          (settings_.attempts == 1 ? " attempt" : " attempts") +
                                          "; this round is abandoned and the next one starts afresh";
-            std::cerr << line_.name() << ": " << given_up << std::endl;
+            log_.fault(line_.name(), "giving up on " + request, given_up);
             for (LoopWatcher* watcher : watchers_) {
                 watcher->on_fault(given_up);
             }
@@ -151,12 +199,12 @@ ExchangeResult DeviceLoop::finish_exchange()
     }
 }
 
-void DeviceLoop::report(const std::string& problem, int attempt) const
+void DeviceLoop::report(const std::string& problem, int attempt)
 {
     const std::string fault = problem + " (request " + pair_text(last_cid1_, last_cid2_) +
                               ", attempt " + std::to_string(attempt) + " of " + std::to_string(settings_.attempts) +
                               ")";
-    std::cerr << line_.name() << ": " << fault << std::endl;
+    log_.fault(line_.name(), fault_kind(problem), fault);
     for (LoopWatcher* watcher : watchers_) {
         watcher->on_fault(fault);
     }
@@ -167,8 +215,12 @@ DeviceLoop::Wait DeviceLoop::await_reply(std::string& problem)
     reader_.reset();
     std::string cut_short;
     const auto deadline = steady::now() + std::chrono::milliseconds(settings_.reply_timeout_ms);
+    const OutstandingRequest request{device_.protocol_version_, device_.address_, last_cid1_};
     unsigned char chunk[256];
     for (;;) {
+        if (stop_requested()) {
+            return Wait::stopped;
+        }
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - steady::now()).count();
         if (left <= 0) {
             problem = "no reply within " + std::to_string(settings_.reply_timeout_ms) + " ms";
@@ -179,7 +231,11 @@ DeviceLoop::Wait DeviceLoop::await_reply(std::string& problem)
         }
         std::size_t received = 0;
         try {
-            received = line_.read(chunk, sizeof chunk, static_cast<int>(left));
+            const auto slice = std::min<long long>(left, STOP_SLICE.count());
+            received = line_.read(chunk, sizeof chunk, static_cast<int>(slice));
+        } catch (const LineLost& error) {
+            problem = error.what();
+            return Wait::lost;
         } catch (const LineError& error) {
             problem = error.what();
             return Wait::fault;
@@ -199,9 +255,8 @@ DeviceLoop::Wait DeviceLoop::await_reply(std::string& problem)
                 return Wait::fault;
             }
             const pmbus_frame::DecodedFrame& frame = *outcome.frame;
-            if (frame.address() != device_.address_) {
-                problem = "reply from address " + std::to_string(frame.address()) + ", expected " +
-                          std::to_string(device_.address_);
+            problem = reply_mismatch(frame, request);
+            if (!problem.empty()) {
                 return Wait::fault;
             }
             if (frame.cid2() != pmbus_frame::RTN_NORMAL) {

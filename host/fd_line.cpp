@@ -15,6 +15,10 @@ constexpr int WRITE_STALL_MS = 60000;
 
 std::string cause(int error) { return std::strerror(error); }
 
+// Errors by which the kernel says the device behind the descriptor is gone:
+// the other end of a pseudo-terminal closed, a USB adapter unplugged.
+bool gone(int error) { return error == EIO || error == ENXIO || error == ENODEV || error == EPIPE; }
+
 }  // namespace
 
 FdLine::~FdLine() { FdLine::close(); }
@@ -25,6 +29,7 @@ void FdLine::close()
         ::close(fd_);
         fd_ = -1;
     }
+    lost_.clear();
 }
 
 void FdLine::write(const unsigned char* data, std::size_t length)
@@ -41,6 +46,10 @@ void FdLine::write(const unsigned char* data, std::size_t length)
         }
         if (n < 0 && errno == EINTR) {
             continue;
+        }
+        if (n < 0 && gone(errno)) {
+            lost_ = "cannot write to " + name() + ": " + cause(errno);
+            throw LineLost(lost_);
         }
         if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK) {
             throw LineError("cannot write to " + name() + ": " + cause(errno));
@@ -61,6 +70,9 @@ std::size_t FdLine::read(unsigned char* buffer, std::size_t capacity, int timeou
     if (fd_ < 0) {
         throw LineError(name() + " is not open");
     }
+    if (!lost_.empty()) {
+        throw LineLost(lost_);
+    }
     pollfd ready{fd_, POLLIN, 0};
     const int polled = ::poll(&ready, 1, timeout_ms < 0 ? 0 : timeout_ms);
     if (polled < 0) {
@@ -72,16 +84,26 @@ std::size_t FdLine::read(unsigned char* buffer, std::size_t capacity, int timeou
     if (polled == 0) {
         return 0;
     }
+    if ((ready.revents & POLLNVAL) != 0) {
+        throw LineLost(name() + " is no longer a valid descriptor");
+    }
     if ((ready.revents & POLLIN) == 0) {
         // Hang-up or error without data: the other end is gone.
-        throw LineError(name() + " was hung up");
+        throw LineLost(name() + " was hung up");
     }
     const ssize_t n = ::read(fd_, buffer, capacity);
     if (n < 0) {
         if (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK) {
             return 0;
         }
+        if (gone(errno)) {
+            throw LineLost("cannot read from " + name() + ": " + cause(errno));
+        }
         throw LineError("cannot read from " + name() + ": " + cause(errno));
+    }
+    if (n == 0) {
+        // Ready to read and nothing there: end of file, the far end closed.
+        throw LineLost(name() + " reached end of file");
     }
     return static_cast<std::size_t>(n);
 }

@@ -21,4 +21,9 @@ public:
 
 protected:
     int fd_ = -1;
+
+private:
+    // Why a write found the line gone: the next read says so at once
+    // instead of waiting for a reply that cannot come.
+    std::string lost_;
 };

@@ -1,12 +1,15 @@
 // The host's loop over a pseudo-terminal against the simulator, with a small
 // two-request device: replies reach process, faults reach process_error with
 // a diagnostic, retries recover, and an abandoned round does not stop the next.
+#include <chrono>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
 
 #include "host/device_loop.h"
+#include "host/round_pacer.h"
 #include "host/serial_port.h"
 #include "tests/line/line_helpers.h"
 
@@ -43,6 +46,75 @@ public:
 
     std::vector<std::vector<std::uint8_t>> infos;
     int errors = 0;
+};
+
+// A line that answers each request with the next canned text: a reply, ""
+// for silence (the read waits its timeout out), or "lost" for a hang-up.
+// Opening fails while refusals are left.
+class CannedLine : public ByteLine {
+public:
+    void open() override
+    {
+        if (refusals > 0) {
+            --refusals;
+            throw LineError("serial port fake does not exist");
+        }
+        open_ = true;
+    }
+    void close() override { open_ = false; }
+    bool is_open() const override { return open_; }
+    void write(const unsigned char*, std::size_t) override
+    {
+        pending_ = next_ < answers.size() ? answers[next_++] : "";
+    }
+    std::size_t read(unsigned char* buffer, std::size_t capacity, int timeout_ms) override
+    {
+        if (pending_ == "lost") {
+            throw LineLost("fake was hung up");
+        }
+        if (pending_.empty()) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(timeout_ms));
+            return 0;
+        }
+        const std::size_t n = std::min(capacity, pending_.size());
+        pending_.copy(reinterpret_cast<char*>(buffer), n);
+        pending_.erase(0, n);
+        return n;
+    }
+    void discard_input() override {}
+    std::string name() const override { return "fake"; }
+
+    std::vector<std::string> answers;
+    int refusals = 0;
+
+private:
+    bool open_ = false;
+    std::size_t next_ = 0;
+    std::string pending_;
+};
+
+std::string reply(std::uint8_t cid1, std::uint8_t version = 0x20, std::uint8_t address = 1)
+{
+    const std::uint8_t info[] = {0x00, 0x02};
+    return pmbus_frame::encode_frame(version, address, cid1, pmbus_frame::RTN_NORMAL, info, sizeof info);
+}
+
+// Collects what a LineLog says, on a clock the test moves.
+struct CollectedLog {
+    std::vector<std::string> lines;
+    std::chrono::steady_clock::time_point now{};
+    LineLog log{[this](Severity, const std::string& line) { lines.push_back(line); }, [this] { return now; }};
+
+    std::size_t count(const std::string& text) const
+    {
+        std::size_t found = 0;
+        for (const std::string& line : lines) {
+            if (line.find(text) != std::string::npos) {
+                ++found;
+            }
+        }
+        return found;
+    }
 };
 
 simulator::SimulatorSettings with_events(const std::string& script)
@@ -164,6 +236,20 @@ TEST(SerialPortTest, MissingBusyAndUnsupportedPortsAreRefusedClearly)
     EXPECT_THROW(odd_speed.open(), LineError);
 }
 
+TEST(SerialPortTest, AFarEndThatGoesAwayIsALostLineNotASilentOne)
+{
+    auto pty = std::make_unique<PseudoTerminal>();
+    SerialPort port(pty->slave_path(), 9600);
+    port.open();
+    pty.reset();
+    unsigned char buffer[8];
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_THROW(port.read(buffer, sizeof buffer, 5000), LineLost);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+    EXPECT_THROW(port.write(buffer, sizeof buffer), LineLost);
+    EXPECT_THROW(port.read(buffer, sizeof buffer, 5000), LineLost);
+}
+
 TEST(SerialPortTest, CarriesBytesUnchangedAndTimesOutWhenQuiet)
 {
     PseudoTerminal pty;
@@ -189,4 +275,123 @@ TEST(SerialPortTest, CarriesBytesUnchangedAndTimesOutWhenQuiet)
         got += n;
     }
     EXPECT_EQ(std::vector<unsigned char>(buffer, buffer + got), std::vector<unsigned char>(bytes, bytes + 8));
+}
+
+TEST(DeviceLoopReplies, AReplyToAnotherRequestIsNeverDecoded)
+{
+    struct Case {
+        const char* what;
+        std::string answer;
+        const char* diagnostic;
+    };
+    const std::vector<Case> cases = {
+        {"another CID1", reply(0x41), "reply for CID1 41 to a request for 40"},
+        {"another version", reply(0x40, 0x21), "reply with protocol version 21 to a request with 20"},
+        {"another address", reply(0x40, 0x20, 2), "reply from address 2, expected 1"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TwoStepDevice device;
+        CannedLine line;
+        line.answers = {c.answer, c.answer, c.answer};
+        CollectedLog log;
+        LoopSettings settings(50, 3);
+        settings.log = &log.log;
+        DeviceLoop loop(device, line, settings);
+        const ExchangeResult result = loop.run_round();
+        EXPECT_TRUE(result.abandoned);
+        EXPECT_EQ(result.faults, 3);
+        EXPECT_TRUE(device.infos.empty());
+        // Said once; the two retries that meet the same fault are counted.
+        EXPECT_EQ(log.count(c.diagnostic), 1u);
+        log.log.flush(true);
+        EXPECT_EQ(log.count("2 more like this in the last minute"), 1u);
+    }
+}
+
+TEST(DeviceLoopLine, ALostLineIsSaidOnceReopenedAndSaidBack)
+{
+    TwoStepDevice device;
+    CannedLine line;
+    line.answers = {"lost", reply(0x40), reply(0x41)};
+    CollectedLog log;
+    LoopSettings settings(50, 3);
+    settings.log = &log.log;
+    settings.reopen = ReopenPolicy{std::chrono::milliseconds(1), std::chrono::milliseconds(4)};
+    DeviceLoop loop(device, line, settings);
+
+    const ExchangeResult lost = loop.run_round();
+    EXPECT_TRUE(lost.lost);
+    EXPECT_TRUE(lost.abandoned);
+    EXPECT_FALSE(line.is_open());
+    EXPECT_TRUE(loop.line_state().down());
+
+    line.refusals = 3;  // the port is still gone on the first reopenings
+    const ExchangeResult back = loop.run_round();
+    EXPECT_TRUE(back.completed);
+    EXPECT_FALSE(loop.line_state().down());
+    EXPECT_EQ(log.count("line lost (fake was hung up)"), 1u);
+    EXPECT_EQ(log.count("cannot reopen: serial port fake does not exist"), 1u);
+    EXPECT_EQ(log.count("cannot reopen: 2 more like this in the last minute"), 1u);
+    EXPECT_EQ(log.count("line back after"), 1u);
+    EXPECT_EQ(log.lines.size(), 4u);
+}
+
+TEST(DeviceLoopLine, AStopEndsAReplyWaitAndAReopenPauseAtOnce)
+{
+    TwoStepDevice device;
+    CannedLine line;
+    int asked = 0;
+    LoopSettings settings(600000, 3);
+    settings.stop = [&asked] { return ++asked > 3; };
+    settings.reopen = ReopenPolicy{std::chrono::minutes(10), std::chrono::minutes(10)};
+    CollectedLog log;
+    settings.log = &log.log;
+    DeviceLoop loop(device, line, settings);
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_TRUE(loop.run_round().stopped);
+
+    line.refusals = 1;
+    line.close();
+    asked = 0;
+    EXPECT_FALSE(loop.run_round().started);  // the first open fails, then the pause ends with the stop
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+
+    // The interval between rounds gives way to a stop as well.
+    RoundPacer pacer(std::chrono::hours(1));
+    pacer.round_started(std::chrono::steady_clock::now());
+    EXPECT_FALSE(pacer.wait_turn([] { return true; }));
+}
+
+TEST(DeviceLoopLine, RoundsStartNoMoreOftenThanTheInterval)
+{
+    RoundPacer pacer(std::chrono::milliseconds(150));
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_TRUE(pacer.wait_turn({}));  // the first round starts at once
+    pacer.round_started(start);
+    EXPECT_TRUE(pacer.wait_turn({}));
+    const auto waited = std::chrono::steady_clock::now() - start;
+    EXPECT_GE(waited, std::chrono::milliseconds(150));
+    EXPECT_LT(waited, std::chrono::seconds(5));
+}
+
+TEST(LineLogTest, ARepeatedFaultIsSummarisedOncePerMinute)
+{
+    CollectedLog log;
+    for (int i = 0; i < 58; ++i) {
+        log.log.fault("/dev/ttyUSB0", "no reply within 1000 ms", "no reply within 1000 ms (request 40/41)");
+        log.now += std::chrono::milliseconds(500);
+    }
+    log.log.fault("/dev/ttyUSB0", "bad reply: bad CHKSUM", "bad reply: bad CHKSUM (request 41/41)");
+    log.log.flush();  // the first minute is not over: nothing yet
+    EXPECT_EQ(log.lines.size(), 2u);
+    log.now += std::chrono::seconds(40);
+    log.log.fault("/dev/ttyUSB0", "no reply within 1000 ms", "no reply within 1000 ms (request 40/41)");
+    const std::vector<std::string> expected = {
+        "/dev/ttyUSB0: no reply within 1000 ms (request 40/41)",
+        "/dev/ttyUSB0: bad reply: bad CHKSUM (request 41/41)",
+        "/dev/ttyUSB0: no reply within 1000 ms: 57 more like this in the last minute",
+        "/dev/ttyUSB0: no reply within 1000 ms (request 40/41)",
+    };
+    EXPECT_EQ(log.lines, expected);
 }

@@ -3,6 +3,7 @@
 # history file with one 1003-byte record per round. The run's capture, replayed,
 # publishes the same records; cut inside its last line it replays up to the
 # line before and names the cut; served by the simulator it is polled again.
+# A refused command line starts nothing and leaves no history file.
 
 cmake_minimum_required(VERSION 3.22)
 string(REPLACE "|" ";" emulator "${EMULATOR}")
@@ -42,6 +43,7 @@ string(FIND "${errors}" "stopped after 3 rounds" at)
 if(at EQUAL -1)
   message(FATAL_ERROR "no clean stop on standard error:\n${errors}")
 endif()
+
 
 # The records a replay of the capture publishes, as hex, back to back.
 function(replay scenario expected_status records_var errors_var)
@@ -83,3 +85,17 @@ list(LENGTH completed count)
 if(NOT status EQUAL 0 OR NOT count EQUAL 3)
   message(FATAL_ERROR "served from the capture, ${count} of 3 rounds completed (status ${status}):\n${errors}")
 endif()
+
+# A refused command line starts nothing: no simulator, no history file.
+file(REMOVE "${HISTORY}")
+foreach(refused "--baud;12345" "--rounds;0x10" "--interval;0" "--log;console")
+  execute_process(
+    COMMAND ${emulator} "${TOOL}" run --history "${HISTORY}" ${refused}
+    RESULT_VARIABLE status
+    OUTPUT_QUIET
+    ERROR_VARIABLE errors
+    TIMEOUT 60)
+  if(NOT status EQUAL 2 OR EXISTS "${HISTORY}" OR errors MATCHES "simulated power system on")
+    message(FATAL_ERROR "run ${refused} ended with ${status} and started anyway:\n${errors}")
+  endif()
+endforeach()

@@ -182,6 +182,13 @@ TEST(Simulator, AppliesControlCommandsAndRefusesBadOnes)
         {"module beyond the system", 0x41, 0x45, {0xE6, 0x09}, 0x20, pmbus_frame::RTN_INVALID_DATA},
         {"unknown command", 0x41, 0x47, {}, 0x20, pmbus_frame::RTN_INVALID_CID2},
         {"other protocol version", 0x40, 0x41, {1}, 0x21, pmbus_frame::RTN_VERSION_ERROR},
+        {"DC parameter not a number", 0x42, 0x48, {0xDC, 0x00, 0x00, 0xC0, 0x7F}, 0x20, pmbus_frame::RTN_INVALID_DATA},
+        {"DC parameter -1e30", 0x42, 0x48, {0xDB, 0xCA, 0xF2, 0x49, 0xF1}, 0x20, pmbus_frame::RTN_INVALID_DATA},
+        {"DC parameter 0 V", 0x42, 0x48, {0xDC, 0, 0, 0, 0}, 0x20, pmbus_frame::RTN_INVALID_DATA},
+        {"AC poll without its argument", 0x40, 0x43, {}, 0x20, pmbus_frame::RTN_COMMAND_FORMAT_ERROR},
+        {"AC poll with another argument", 0x40, 0x41, {2}, 0x20, pmbus_frame::RTN_INVALID_DATA},
+        {"rectifier poll with data", 0x41, 0x41, {1}, 0x20, pmbus_frame::RTN_COMMAND_FORMAT_ERROR},
+        {"DC poll with data at version 0x20", 0x42, 0x44, {1}, 0x20, pmbus_frame::RTN_COMMAND_FORMAT_ERROR},
     };
     for (const Refusal& r : refusals) {
         SCOPED_TRACE(r.what);
@@ -190,6 +197,13 @@ TEST(Simulator, AppliesControlCommandsAndRefusesBadOnes)
         EXPECT_EQ(reply.rtn, r.rtn);
     }
     EXPECT_TRUE(ask(sim, 0x40, 0x41, {1}, 2).silent);  // another device's address
+    // A damaged request: the addressed device complains, the others on the bus keep quiet.
+    for (const std::uint8_t address : {std::uint8_t{1}, std::uint8_t{2}}) {
+        std::string request = pmbus_frame::encode_frame(0x20, address, 0x40, 0x41, nullptr, 0);
+        request[request.size() - 2] = request[request.size() - 2] == '0' ? '1' : '0';
+        const std::string answer = sim.receive(reinterpret_cast<const std::uint8_t*>(request.data()), request.size());
+        EXPECT_EQ(answer.empty(), address != 1) << "address " << int{address} << ": " << answer;
+    }
 }
 
 TEST(SimulatorEvents, ParsesRoundsSecondsAndArgumentsAndNamesBadLines)
@@ -222,6 +236,26 @@ TEST(Simulator, RetriesAfterASpoiledReplyStayInTheirRound)
     // Answered, the same request again is the next round.
     EXPECT_FLOAT_EQ(float_at(ask(sim, 0x40, 0x41, {1}).info, 2), 0.0f);
     EXPECT_EQ(sim.round(), 2u);
+}
+
+TEST(Simulator, RoundsAfterAnAbandonedRoundKeepTheHostsNumbers)
+{
+    // The host gives round 1 up after three unanswered tries; the same
+    // request once more is round 2, and round 3's event fires in round 3.
+    SimulatorSettings settings = steady();
+    settings.events = simulator::parse_script("1 no-reply 3\n3 mains-failure\n2 module-fault 1\n");
+    PowerSystemSimulator sim(settings);
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        EXPECT_TRUE(ask(sim, 0x40, 0x41, {1}).silent);
+    }
+    EXPECT_EQ(sim.round(), 1u);
+    const Round two = poll_round(sim);
+    EXPECT_EQ(sim.round(), 2u);
+    EXPECT_FLOAT_EQ(float_at(two.ac_analog.info, 2), 220.0f);
+    EXPECT_EQ(two.rect_alarms.info[2 + 2], 1);  // module 1 fault byte
+    const Round three = poll_round(sim);
+    EXPECT_EQ(sim.round(), 3u);
+    EXPECT_FLOAT_EQ(float_at(three.ac_analog.info, 2), 0.0f);
 }
 
 TEST(Simulator, FromACaptureAnswersTheSameRequestInOrderHoldingTheLast)

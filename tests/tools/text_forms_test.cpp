@@ -1,5 +1,5 @@
 // The text forms that outside tools parse: hex, JSON members and numbers,
-// and the host's 7-byte time.
+// the host's 7-byte time, and numbers on the command line.
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -10,6 +10,7 @@
 
 #include "tools/plugin-host/hex_text.h"
 #include "tools/plugin-host/json_object.h"
+#include "tools/plugin-host/run_simulator_options.h"
 #include "tools/plugin-host/time_text.h"
 
 using namespace plugin_host;
@@ -91,4 +92,21 @@ TEST(TimeText, RoundTimeIsTheHostsSevenBytes)
     const std::uint8_t never[7] = {};
     EXPECT_EQ(round_time_text(never), std::nullopt);
     EXPECT_EQ(time_text(boost::posix_time::ptime()), std::nullopt);
+}
+
+TEST(OptionNumbers, AreDecimalWhateverTheirLeadingZeros)
+{
+    EXPECT_EQ(whole_number("--address", "010", 0, 255), 10);
+    EXPECT_EQ(whole_number("--rounds", "16", 1, 100), 16);
+    EXPECT_EQ(whole_number("--address", "0", 0, 255), 0);
+    for (const char* text : {"0x10", "1e3", "", "+", " 5", "5 ", "256", "-1", "9999999999", "10s"}) {
+        EXPECT_THROW(whole_number("--address", text, 0, 255), std::invalid_argument) << text;
+    }
+    try {
+        whole_number("--rounds", "0x10", 1, 100);
+        FAIL();
+    } catch (const std::invalid_argument& error) {
+        EXPECT_STREQ(error.what(),
+                     "--rounds takes a decimal number from 1 to 100, not \"0x10\" (hexadecimal is not taken)");
+    }
 }

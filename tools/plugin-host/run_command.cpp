@@ -8,13 +8,14 @@
 #include <memory>
 #include <sstream>
 #include <string>
-#include <thread>
 
 #include <fcntl.h>
 #include <unistd.h>
 
 #include "host/device_loop.h"
+#include "host/line_log.h"
 #include "host/plugin_loader.h"
+#include "host/round_pacer.h"
 #include "host/serial_port.h"
 #include "tools/clock_seam/clock_seam.h"
 #include "tools/plugin-host/capture_writer.h"
@@ -51,8 +52,12 @@ const char* const usage_head =
     "                     every round): plugin-host replay FILE makes the same calls\n"
     "  --json             one JSON object per round instead of the text summary\n"
     "  --timeout MS       how long to wait for each reply (default 1000)\n"
-    "  --fast             with the simulator: move the device's clock two seconds per\n"
-    "                     round instead of waiting for it (rounds as fast as the line goes)\n"
+    "  --interval SECONDS start at most one round per interval, counted from the start\n"
+    "                     of the previous round, completed or not (default 2)\n"
+    "  --fast             with the simulator: move the device's clock by the interval\n"
+    "                     instead of waiting for it (rounds as fast as the line goes)\n"
+    "  --log stderr|syslog  where line messages go (default stderr; syslog: ident\n"
+    "                     plugin-host, facility daemon)\n"
     "  --plugin PATH      the plug-in library (default: the one built beside the tool)\n"
     "  --plugin-output FILE|-  where the plug-in's own diagnostic lines go\n"
     "                     (default: discarded; - puts them on standard output)\n"
@@ -79,6 +84,8 @@ struct RunOptions {
     std::string capture;
     bool json = false;
     int timeout_ms = 1000;
+    int interval_seconds = 2;
+    std::string log = "stderr";
     bool fast = false;
     std::string plugin_output;
     simulator::SimulatorSettings simulated;
@@ -113,6 +120,13 @@ RunOptions parse_options(int argc, char** argv)
             options.json = true;
         } else if (arg == "--timeout") {
             options.timeout_ms = whole_number(arg, value(), 10, 600000);
+        } else if (arg == "--interval") {
+            options.interval_seconds = whole_number(arg, value(), 1, 86400);
+        } else if (arg == "--log") {
+            options.log = value();
+            if (options.log != "stderr" && options.log != "syslog") {
+                throw std::invalid_argument("--log takes stderr or syslog, not \"" + options.log + "\"");
+            }
         } else if (arg == "--fast") {
             options.fast = true;
         } else if (arg == "--plugin") {
@@ -133,6 +147,13 @@ RunOptions parse_options(int argc, char** argv)
     }
     if (!options.port.empty() && options.simulator_options) {
         throw std::invalid_argument("simulator options need --simulate, not --port");
+    }
+    if (options.baud != 0) {
+        try {
+            baud_constant(options.baud);
+        } catch (const LineError& error) {
+            throw std::invalid_argument(std::string("--baud: ") + error.what());
+        }
     }
     return options;
 }
@@ -214,9 +235,6 @@ int run(const RunOptions& options)
     }
 
     RoundCollector collector;
-    if (!options.history.empty()) {
-        collector.write_history_to(options.history);
-    }
     std::ofstream capture_file;
     std::unique_ptr<plugin_host::CaptureWriter> capture;
     if (!options.capture.empty()) {
@@ -275,7 +293,16 @@ int run(const RunOptions& options)
         std::cerr << "plugin-host run: " << error.what() << std::endl;
         return 1;
     }
-    DeviceLoop loop(*device, port, LoopSettings{options.timeout_ms, 3});
+    // Only once the line is there: a run that cannot start leaves no history behind.
+    if (!options.history.empty()) {
+        collector.write_history_to(options.history);
+    }
+    LineLog log(options.log == "syslog" ? syslog_sink() : stderr_sink());
+    LoopSettings settings{options.timeout_ms, 3};
+    settings.stop = [] { return stop_requested(); };
+    settings.log = &log;
+    DeviceLoop loop(*device, port, settings);
+    RoundPacer pacer(std::chrono::seconds(options.interval_seconds));
     RoundTimer timer;
     loop.add_watcher(timer);
     if (capture) {
@@ -287,21 +314,28 @@ int run(const RunOptions& options)
     auto idle_since = std::chrono::steady_clock::now();
     bool idle_reported = false;
     while (!stop_requested() && (options.rounds == 0 || number < options.rounds)) {
-        collector.begin_round();
         if (options.fast) {
-            // Just past the device's one-second gate between rounds.
-            clock_seam::advance(2);
+            clock_seam::advance(options.interval_seconds);
+        } else if (!pacer.wait_turn(settings.stop)) {
+            break;
         }
+        collector.begin_round();
+        const auto start = std::chrono::steady_clock::now();
         const ExchangeResult result = loop.run_round();
+        if (result.stopped) {
+            break;
+        }
         if (!result.started) {
-            if (!idle_reported && std::chrono::steady_clock::now() - idle_since > IDLE_WARNING) {
+            if (!idle_reported && !loop.line_state().down() &&
+                std::chrono::steady_clock::now() - idle_since > IDLE_WARNING) {
                 std::cerr << "plugin-host run: the device has not started a round for "
                           << IDLE_WARNING.count() << " s" << std::endl;
                 idle_reported = true;
             }
-            std::this_thread::sleep_for(REFRESH_RETRY);
+            pause_unless_stopped(REFRESH_RETRY, settings.stop);
             continue;
         }
+        pacer.round_started(start);
         idle_since = std::chrono::steady_clock::now();
         idle_reported = false;
         RoundView view = collector.end_round(++number, result.completed, result.replies, result.faults);
@@ -323,6 +357,7 @@ int run(const RunOptions& options)
     if (server) {
         server->stop();
     }
+    log.flush(true);
     std::cerr << "plugin-host run: stopped after " << number << (number == 1 ? " round" : " rounds") << std::endl;
     device->set_observer(nullptr);
     return 0;

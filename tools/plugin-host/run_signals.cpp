@@ -15,8 +15,10 @@ void install_stop_handlers()
     struct sigaction action {};
     action.sa_handler = on_stop_signal;
     sigemptyset(&action.sa_mask);
-    // No SA_RESTART: a wait on the line returns early and the loop sees the flag.
-    action.sa_flags = 0;
+    // A wait on the line returns early all the same (poll is never restarted)
+    // and the loop sees the flag; a write of a record or a summary line is
+    // restarted, so it is never cut in half.
+    action.sa_flags = SA_RESTART;
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
 }

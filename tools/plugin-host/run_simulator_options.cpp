@@ -43,16 +43,17 @@ std::string option_value(int argc, char** argv, int& i)
 
 int whole_number(const std::string& option, const std::string& text, int low, int high)
 {
-    std::size_t used = 0;
-    long value = 0;
-    try {
-        value = std::stol(text, &used, 0);
-    } catch (const std::exception&) {
-        used = 0;
-    }
-    if (used == 0 || used != text.size() || value < low || value > high) {
-        throw std::invalid_argument(option + " takes a number from " + std::to_string(low) + " to " +
-                                    std::to_string(high) + ", not \"" + text + "\"");
+    // Decimal only, as a field engineer reads it: 010 is ten, and 0x10 is
+    // refused rather than quietly read as sixteen.
+    const std::size_t first = text.size() > 1 && text[0] == '-' ? 1 : 0;
+    const bool digits = text.size() > first && text.size() - first <= 9 &&
+                        text.find_first_not_of("0123456789", first) == std::string::npos;
+    const long value = digits ? std::stol(text) : 0;
+    if (!digits || value < low || value > high) {
+        const bool hex = text.size() > first + 1 && text[first] == '0' && (text[first + 1] | 0x20) == 'x';
+        throw std::invalid_argument(option + " takes a decimal number from " + std::to_string(low) + " to " +
+                                    std::to_string(high) + ", not \"" + text + "\"" +
+                                    (hex ? " (hexadecimal is not taken)" : ""));
     }
     return static_cast<int>(value);
 }

@@ -40,7 +40,6 @@ struct Event {
     long when = 0;
     EventKind kind = EventKind::all_normal;
     int argument = 0;      // 0: the default (both channels, one reply)
-    bool fired = false;
 };
 
 // Parses "3 mains-failure", "10s module-fault 2". Throws std::invalid_argument

@@ -26,6 +26,8 @@ constexpr std::uint8_t BATTERY_TEST = 0x11;
 // The DC parameter types that the plug-in sets; the power system keeps their values.
 constexpr std::uint8_t PARAMETER_DC = 0xDC;
 constexpr std::uint8_t PARAMETER_DB = 0xDB;
+constexpr float DC_PARAMETER_LOWEST = 40.0f;
+constexpr float DC_PARAMETER_HIGHEST = 60.0f;
 
 }  // namespace
 
@@ -119,6 +121,11 @@ bool PowerSystem::set_clock(const std::uint8_t (&time)[7])
 bool PowerSystem::set_dc_parameter(std::uint8_t type, float value)
 {
     if (type != PARAMETER_DC && type != PARAMETER_DB) {
+        return false;
+    }
+    // Charge voltages of a -48 V system sit between these; anything else
+    // (a NaN, -1e30) is a corrupted command, not a setting.
+    if (!std::isfinite(value) || value < DC_PARAMETER_LOWEST || value > DC_PARAMETER_HIGHEST) {
         return false;
     }
     dc_parameters_[type] = value;

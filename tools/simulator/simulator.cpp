@@ -1,5 +1,6 @@
 #include "tools/simulator/simulator.h"
 
+#include <cctype>
 #include <cstring>
 
 #include "protocol419/command_codes.h"
@@ -17,6 +18,19 @@ constexpr float FREQUENCY_HIGH = 52.5f;
 constexpr float FREQUENCY_LOW = 47.5f;
 constexpr float FREQUENCY_NOMINAL = 50.0f;
 
+// SOI is followed by two hex digits of version and two of address.
+constexpr std::size_t HEAD_CHARS = 4;
+
+// The address of a frame from its first characters; -1 when they are not hex.
+int address_in(const std::string& head)
+{
+    const auto hex = [&](std::size_t i) { return std::isxdigit(static_cast<unsigned char>(head[i])) != 0; };
+    if (head.size() < HEAD_CHARS || !hex(2) || !hex(3)) {
+        return -1;
+    }
+    return std::stoi(head.substr(2, 2), nullptr, 16);
+}
+
 }  // namespace
 
 std::uint8_t PowerSystemSimulator::ChangeTracker::flag(const Bytes& status, const Bytes& alarm) const
@@ -32,7 +46,7 @@ std::uint8_t PowerSystemSimulator::ChangeTracker::flag(const Bytes& status, cons
 }
 
 PowerSystemSimulator::PowerSystemSimulator(const SimulatorSettings& settings)
-    : settings_(settings), system_(settings.system)
+    : settings_(settings), system_(settings.system), schedule_(settings.events)
 {
     if (settings.captured) {
         repeater_.emplace(*settings.captured);
@@ -54,15 +68,24 @@ std::string PowerSystemSimulator::receive(const std::uint8_t* data, std::size_t 
 {
     std::string out;
     for (std::size_t i = 0; i < length; ++i) {
+        const char c = static_cast<char>(data[i]);
+        if (c == pmbus_frame::SOI) {
+            frame_head_.clear();
+        } else if (frame_head_.size() < HEAD_CHARS) {
+            frame_head_ += c;
+        }
         if (!reader_.push(data[i])) {
             continue;
         }
         const pmbus_frame::FrameOutcome& outcome = reader_.outcome();
+        // On a shared bus only the addressed device may complain about a
+        // damaged request; the others keep silent rather than collide with it.
+        const bool mine = address_in(frame_head_) == settings_.address;
         if (outcome.status == pmbus_frame::FrameStatus::good) {
             out += answer(*outcome.frame);
-        } else if (outcome.status == pmbus_frame::FrameStatus::bad_chksum) {
+        } else if (outcome.status == pmbus_frame::FrameStatus::bad_chksum && mine) {
             out += error_reply(0x00, pmbus_frame::RTN_CHKSUM_ERROR);
-        } else if (outcome.status == pmbus_frame::FrameStatus::bad_lchksum) {
+        } else if (outcome.status == pmbus_frame::FrameStatus::bad_lchksum && mine) {
             out += error_reply(0x00, pmbus_frame::RTN_LCHKSUM_ERROR);
         }
         // Other broken requests are line noise to the power system: no answer.
@@ -88,19 +111,25 @@ std::string PowerSystemSimulator::answer(const pmbus_frame::DecodedFrame& reques
     }
     const std::uint8_t cid1 = request.cid1();
     const std::uint8_t cid2 = request.cid2();
-    // The host repeats a request whose reply it did not get intact.
-    const bool retry = last_pair_ == (cid1 << 8 | cid2) && !last_answered_;
+    // The host repeats a request whose reply it did not get intact, up to its
+    // last attempt; the same request once more after that starts a new round.
+    const bool repeated = last_pair_ == (cid1 << 8 | cid2) && !last_answered_;
+    const bool retry = repeated && tries_ < settings_.host_attempts;
+    tries_ = retry ? tries_ + 1 : 1;
     count_round(cid1, cid2, retry);
     fire_due_events();
     spoiled_ = false;
     std::string reply;
     bool normal = false;
+    const std::uint8_t refusal = poll_refusal(cid1, request);
     if (request.version() != settings_.version) {
         reply = spoil(error_reply(cid1, pmbus_frame::RTN_VERSION_ERROR), cid1);
     } else if (repeater_) {
         const std::string captured = repeater_->reply_to(request, retry);
         normal = !captured.empty();
         reply = spoil(normal ? captured : error_reply(cid1, pmbus_frame::RTN_INVALID_CID2), cid1);
+    } else if (refusal != pmbus_frame::RTN_NORMAL) {
+        reply = spoil(error_reply(cid1, refusal), cid1);
     } else if (cid2 == CID2_SET_DATE_TIME || cid2 == CID2_SET_PARAMETER_FLOAT || cid2 == CID2_REMOTE_CONTROL) {
         const std::string intact = control_reply(request);
         normal = intact.compare(7, 2, "00") == 0;  // the RTN characters
@@ -116,6 +145,24 @@ std::string PowerSystemSimulator::answer(const pmbus_frame::DecodedFrame& reques
     last_pair_ = static_cast<std::uint16_t>(cid1 << 8 | cid2);
     last_answered_ = normal && !spoiled_;
     return reply;
+}
+
+std::uint8_t PowerSystemSimulator::poll_refusal(std::uint8_t cid1, const pmbus_frame::DecodedFrame& request) const
+{
+    const std::uint8_t cid2 = request.cid2();
+    if (cid2 != CID2_ANALOG && cid2 != CID2_STATUS && cid2 != CID2_ALARMS) {
+        return pmbus_frame::RTN_NORMAL;  // control commands check their own data
+    }
+    // Every AC request carries the argument byte 1, DC requests only at
+    // version 0x21, rectifier requests never.
+    const bool argument = cid1 == CID1_AC || (cid1 == CID1_DC && settings_.version == 0x21);
+    if (request.info_length() != (argument ? 1u : 0u)) {
+        return pmbus_frame::RTN_COMMAND_FORMAT_ERROR;
+    }
+    if (argument && request.info()[0] != 1) {
+        return pmbus_frame::RTN_INVALID_DATA;
+    }
+    return pmbus_frame::RTN_NORMAL;
 }
 
 void PowerSystemSimulator::count_round(std::uint8_t cid1, std::uint8_t cid2, bool retry)
@@ -140,20 +187,11 @@ void PowerSystemSimulator::count_round(std::uint8_t cid1, std::uint8_t cid2, boo
 
 void PowerSystemSimulator::fire_due_events()
 {
-    const double now = seconds_();
-    for (Event& event : settings_.events) {
-        if (event.fired) {
-            continue;
-        }
-        const bool due = event.by_time ? now >= static_cast<double>(event.when)
-                                       : round_ >= static_cast<unsigned long>(event.when);
-        if (due) {
-            event.fired = true;
-            note("round " + std::to_string(round_) + ": " + event_name(event.kind) +
-                 (event.argument ? " " + std::to_string(event.argument) : ""));
-            apply(event);
-        }
-    }
+    schedule_.fire_due(round_, seconds_(), [this](const Event& event) {
+        note("round " + std::to_string(round_) + ": " + event_name(event.kind) +
+             (event.argument ? " " + std::to_string(event.argument) : ""));
+        apply(event);
+    });
 }
 
 void PowerSystemSimulator::apply(const Event& event)

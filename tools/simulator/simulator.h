@@ -12,6 +12,7 @@
 
 #include "host/frame_codec.h"
 #include "tools/simulator/capture_repeater.h"
+#include "tools/simulator/event_schedule.h"
 #include "tools/simulator/events.h"
 #include "tools/simulator/payloads.h"
 #include "tools/simulator/power_system.h"
@@ -23,6 +24,9 @@ struct SimulatorSettings {
     std::uint8_t address = 1;
     std::uint8_t version = 0x20;
     std::vector<Event> events;
+    // How often the host tries a request before it gives the round up: the
+    // request once more after that many unanswered tries starts a new round.
+    int host_attempts = 3;
     // Answer as the captured site did instead of from the simulated one.
     std::optional<std::vector<CapturedExchange>> captured;
     // Reply at the baud rate's speed (the line's business, kept here so that
@@ -44,8 +48,8 @@ public:
     // Poll rounds seen so far: a round starts with the AC analog request,
     // or with the rectifier analog request when no AC request came first.
     // A request repeated after a reply that did not reach the host intact is
-    // the host's retry and starts nothing; so after a round the host gave up
-    // on, the next round's first request counts as one more retry.
+    // the host's retry and starts nothing, up to the host's attempts; after
+    // a round the host gave up on, the same request again starts the next.
     unsigned round() const { return round_; }
     PowerSystem& system() { return system_; }
     const PowerSystem& system() const { return system_; }
@@ -68,6 +72,7 @@ private:
     };
 
     void count_round(std::uint8_t cid1, std::uint8_t cid2, bool retry);
+    std::uint8_t poll_refusal(std::uint8_t cid1, const pmbus_frame::DecodedFrame& request) const;
     void fire_due_events();
     void apply(const Event& event);
     std::string normal_reply(std::uint8_t cid1, const Bytes& info) const;
@@ -80,6 +85,8 @@ private:
     PowerSystem system_;
     std::optional<CaptureRepeater> repeater_;
     pmbus_frame::FrameReader reader_;
+    EventSchedule schedule_;
+    std::string frame_head_;          // the characters after SOI of the frame being received
     unsigned round_ = 0;
     bool ac_polled_ = false;
     ChangeTracker ac_, rectifier_, dc_;
@@ -87,6 +94,7 @@ private:
     bool spoiled_ = false;            // a line fault hit the reply being made
     std::uint16_t last_pair_ = 0;     // CID1 and CID2 of the last request
     bool last_answered_ = false;      // whether it got an intact normal reply
+    int tries_ = 0;                   // how often the host has sent it in a row
     std::function<void(const std::string&)> log_;
     std::function<double()> seconds_;
 };
