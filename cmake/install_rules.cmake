@@ -7,6 +7,8 @@
 #                                     on; kept in a folder of its own so that it
 #                                     never shadows the daemon's own library
 #   share/qorv52_419/sample-device.json
+#   share/man/man1/plugin-host.1      the manual page (none from a cross build without emulator)
+#   share/bash-completion/completions/plugin-host
 #
 # plugin-host finds the plug-in at ../lib from its own folder, and its
 # framework library through an $ORIGIN run path.
@@ -19,3 +21,8 @@ install(TARGETS plugin-host
 set_target_properties(plugin-host PROPERTIES INSTALL_RPATH "$ORIGIN/../lib/qorv52_419-host")
 install(FILES ${PROJECT_SOURCE_DIR}/config/sample-device.json
   DESTINATION share/qorv52_419 COMPONENT runtime)
+if(QORV_MAN_PAGE)
+  install(FILES ${QORV_MAN_PAGE} DESTINATION share/man/man1 COMPONENT runtime)
+endif()
+install(FILES ${PROJECT_SOURCE_DIR}/tools/plugin-host/share/plugin-host.bash
+  DESTINATION share/bash-completion/completions RENAME plugin-host COMPONENT runtime)

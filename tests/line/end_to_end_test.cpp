@@ -20,6 +20,7 @@
 #include "tools/plugin-host/replay_clock.h"
 #include "tools/plugin-host/replay_session.h"
 #include "tools/plugin-host/round_timer.h"
+#include "tools/plugin-host/device_config.h"
 #include "tools/plugin-host/run_config.h"
 #include "tools/plugin-host/scenario_parser.h"
 
@@ -263,8 +264,9 @@ void poll_with_a_command(DeviceLoop& loop, Control&& control)
 
 TEST_F(EndToEnd, ACaptureReplaysTheRunAndTheSimulatorServesItAgain)
 {
-    const Json::Value config = parse_run_config(
-        R"({"appSetting": {"b_mode": "2", "has_ac": "1", "has_dc": "1"}, "host": {"levels": {"220600140010": 1}}})");
+    const Json::Value config = plugin_host::parse_device_config(
+        R"({"appSetting": {"b_mode": "2", "has_ac": "1", "has_dc": "1"}, "host": {"levels": {"220600140010": 1}}})",
+        "the test document");
     std::ostringstream captured;
     plugin_host::CaptureWriter capture(captured, host);
     device.set_observer(&capture);

@@ -10,11 +10,15 @@ endif()
 
 foreach(file
     lib/libqorv52_419.so lib/libqorv52_419.so.1 bin/plugin-host
-    lib/qorv52_419-host/libsmd_host.so.1 share/qorv52_419/sample-device.json)
+    lib/qorv52_419-host/libsmd_host.so.1 share/qorv52_419/sample-device.json
+    share/bash-completion/completions/plugin-host)
   if(NOT EXISTS ${PREFIX}/${file})
     message(FATAL_ERROR "the installed tree lacks ${file}")
   endif()
 endforeach()
+if(MAN_PAGE AND NOT EXISTS ${PREFIX}/share/man/man1/plugin-host.1)
+  message(FATAL_ERROR "the installed tree lacks the manual page")
+endif()
 # The daemon's own framework library must not be shadowed by the stand-in.
 if(EXISTS ${PREFIX}/lib/libsmd_host.so.1 OR EXISTS ${PREFIX}/lib/libsmd_host.so)
   message(FATAL_ERROR "the framework stand-in is installed beside the plug-in")

@@ -16,6 +16,7 @@
 #include "tools/plugin-host/report_history.h"
 #include "tools/plugin-host/report_reduce.h"
 #include "tools/plugin-host/report_series.h"
+#include "tools/plugin-host/device_config.h"
 #include "tools/plugin-host/run_config.h"
 
 using namespace plugin_host;
@@ -215,7 +216,7 @@ TEST(ReportAlarms, TheTimelineShowsTheMainsFailureAsThePlugInJudgesIt)
     auto& device = dynamic_cast<PMBusProtocol&>(*created);
     AlarmTimeline timeline(2000, 6000, 1000);
     device.set_observer(&timeline);
-    const Json::Value config = parse_run_config(sample_run_config);
+    const Json::Value config = sample_device_config();
     apply_host_settings(config, device);
     device.InitSetting(config);
 

@@ -10,7 +10,7 @@
 
 #include "tools/plugin-host/hex_text.h"
 #include "tools/plugin-host/json_object.h"
-#include "tools/plugin-host/run_simulator_options.h"
+#include "tools/plugin-host/command_line.h"
 #include "tools/plugin-host/time_text.h"
 
 using namespace plugin_host;
@@ -96,14 +96,15 @@ TEST(TimeText, RoundTimeIsTheHostsSevenBytes)
 
 TEST(OptionNumbers, AreDecimalWhateverTheirLeadingZeros)
 {
-    EXPECT_EQ(whole_number("--address", "010", 0, 255), 10);
-    EXPECT_EQ(whole_number("--rounds", "16", 1, 100), 16);
-    EXPECT_EQ(whole_number("--address", "0", 0, 255), 0);
-    for (const char* text : {"0x10", "1e3", "", "+", " 5", "5 ", "256", "-1", "9999999999", "10s"}) {
-        EXPECT_THROW(whole_number("--address", text, 0, 255), std::invalid_argument) << text;
+    EXPECT_EQ(decimal_number("--address", "010", 0, 255), 10);
+    EXPECT_EQ(decimal_number("--rounds", "16", 1, 100), 16);
+    EXPECT_EQ(decimal_number("--address", "0", 0, 255), 0);
+    EXPECT_EQ(decimal_number("--rounds", "1000000000", 1, 1000000000), 1000000000);
+    for (const char* text : {"0x10", "1e3", "", "+", " 5", "5 ", "256", "-1", "9999999999", "99999999999", "10s"}) {
+        EXPECT_THROW(decimal_number("--address", text, 0, 255), std::invalid_argument) << text;
     }
     try {
-        whole_number("--rounds", "0x10", 1, 100);
+        decimal_number("--rounds", "0x10", 1, 100);
         FAIL();
     } catch (const std::invalid_argument& error) {
         EXPECT_STREQ(error.what(),

@@ -3,85 +3,26 @@
 #include <fstream>
 #include <iostream>
 #include <memory>
+#include <stdexcept>
 #include <string>
 
-#include "host/plugin_loader.h"
-#include "tools/plugin-host/commands.h"
-#include "tools/plugin-host/plugin_path.h"
+#include "tools/plugin-host/exit_status.h"
+#include "tools/plugin-host/plugin_device.h"
 #include "tools/plugin-host/replay_clock.h"
+#include "tools/plugin-host/replay_options.h"
 #include "tools/plugin-host/replay_session.h"
 #include "tools/plugin-host/scenario_parser.h"
 #include "tools/plugin-host/transcript_observer.h"
 
-namespace {
+namespace plugin_host {
 
-const char* const usage =
-    "usage: plugin-host replay SCENARIO [--plugin PATH] [--transcript FILE]\n"
-    "\n"
-    "Loads the plug-in as the daemon does, creates one device and runs the scenario\n"
-    "against it, writing every call the plug-in makes into the host as a transcript.\n"
-    "\n"
-    "  SCENARIO           JSON Lines, one {\"op\": ...} per line, or - for standard input;\n"
-    "                     blank lines and lines starting with # are skipped.\n"
-    "                     ops: host, config, refresh, reply, frame, advance, get, ioctl,\n"
-    "                     cache, state, info\n"
-    "  --plugin PATH      the plug-in library (default: the one built beside the tool)\n"
-    "  --transcript FILE  write the transcript here (default: standard output, mixed\n"
-    "                     with the plug-in's own diagnostic lines)\n"
-    "\n"
-    "The device's clock starts at 2026-01-01 00:00:00 local time and moves only\n"
-    "with {\"op\":\"advance\",\"seconds\":N}.\n"
-    "\n"
-    "A capture written by plugin-host run --capture is a scenario: it replays the\n"
-    "run's calls. A capture cut short replays up to its last whole line; the cut\n"
-    "line is refused as malformed and named as cut short.\n"
-    "\n"
-    "exit status: 0 every line ran; 1 the plug-in cannot be loaded;\n"
-    "             2 usage error or malformed scenario line (lines before it have run)\n";
-
-struct Options {
-    std::string scenario;
-    std::string plugin;
-    std::string transcript;
-};
-
-int usage_error(const std::string& message)
+int replay_command(const ReplayOptions& options)
 {
-    std::cerr << "plugin-host replay: " << message << "\n" << usage;
-    return 2;
-}
-
-}  // namespace
-
-int run_replay_command(int argc, char** argv)
-{
-    Options options;
-    options.plugin = default_plugin_path();
-    for (int i = 0; i < argc; ++i) {
-        const std::string arg = argv[i];
-        if (arg == "--help" || arg == "-h") {
-            std::cout << usage;
-            return 0;
-        }
-        if ((arg == "--plugin" || arg == "--transcript") && i + 1 < argc) {
-            (arg == "--plugin" ? options.plugin : options.transcript) = argv[++i];
-        } else if (arg != "-" && arg.rfind("-", 0) == 0) {
-            return usage_error("unknown option " + arg);
-        } else if (options.scenario.empty()) {
-            options.scenario = arg;
-        } else {
-            return usage_error("more than one scenario given");
-        }
-    }
-    if (options.scenario.empty()) {
-        return usage_error("no scenario given");
-    }
-
     std::ifstream scenario_file;
     if (options.scenario != "-") {
         scenario_file.open(options.scenario);
         if (!scenario_file) {
-            return usage_error("cannot read " + options.scenario);
+            throw std::invalid_argument("cannot read " + options.scenario);
         }
     }
     std::istream& scenario = options.scenario == "-" ? std::cin : scenario_file;
@@ -91,28 +32,17 @@ int run_replay_command(int argc, char** argv)
     if (!options.transcript.empty()) {
         transcript_file.open(options.transcript, std::ios::binary | std::ios::trunc);
         if (!transcript_file) {
-            return usage_error("cannot write " + options.transcript);
+            throw std::runtime_error("cannot write " + options.transcript);
         }
     }
-    plugin_host::TranscriptWriter transcript(options.transcript.empty() ? std::cout : transcript_file);
-    plugin_host::TranscriptObserver observer(transcript);
+    TranscriptWriter transcript(options.transcript.empty() ? std::cout : transcript_file);
+    TranscriptObserver observer(transcript);
 
-    plugin_host::start_replay_clock();
-    std::unique_ptr<PluginLibrary> library;
-    std::unique_ptr<SMDSPDevice> device;
-    try {
-        library = std::make_unique<PluginLibrary>(options.plugin);
-        device = library->create_device();
-    } catch (const std::exception& error) {
-        std::cerr << "plugin-host replay: cannot load the plug-in " << options.plugin << ": " << error.what() << "\n";
-        return 1;
-    }
-    if (!device) {
-        std::cerr << "plugin-host replay: the plug-in's factory created no device\n";
-        return 1;
-    }
+    start_replay_clock();
+    PluginDevice loaded = load_plugin_device(options.plugin);
+    SMDSPDevice* device = loaded.device.get();
     device->set_observer(&observer);
-    plugin_host::ReplaySession session(*device, transcript, observer.answers);
+    ReplaySession session(*device, transcript, observer.answers);
     session.set_host_defaults();
 
     int status = 0;
@@ -121,7 +51,7 @@ int run_replay_command(int argc, char** argv)
         transcript.flush();
         std::cout.flush();
         std::cerr << "plugin-host replay: " << scenario_name << " line " << line_number << ": " << reason << "\n";
-        status = 2;
+        status = EXIT_WRONG_INPUT;
     };
     std::string line;
     while (std::getline(scenario, line)) {
@@ -129,10 +59,10 @@ int run_replay_command(int argc, char** argv)
         if (!line.empty() && line.back() == '\r') {
             line.pop_back();
         }
-        std::optional<plugin_host::ScenarioStep> step;
+        std::optional<ScenarioStep> step;
         try {
-            step = plugin_host::parse_scenario_line(line);
-        } catch (const plugin_host::ScenarioError& error) {
+            step = parse_scenario_line(line);
+        } catch (const ScenarioError& error) {
             // A capture cut by a crash or a pulled plug ends inside a line:
             // the lines before it are the scenario.
             const std::string reason =
@@ -155,11 +85,13 @@ int run_replay_command(int argc, char** argv)
     }
     if (status == 0 && scenario.bad()) {
         std::cerr << "plugin-host replay: error reading " << scenario_name << "\n";
-        status = 2;
+        status = EXIT_WRONG_INPUT;
     }
-    // The device's code lives in the library: destroy it first.
-    device.reset();
+    // Whatever the device does as it goes still belongs to the transcript.
+    loaded.device.reset();
     transcript.flush();
     std::cout.flush();
     return status;
 }
+
+}  // namespace plugin_host

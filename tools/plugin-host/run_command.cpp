@@ -1,173 +1,43 @@
 // plugin-host run: the host's main loop for one device, against the
 // simulated power system (default) or a real one on a serial port.
 #include <chrono>
-#include <cstdio>
 #include <ctime>
 #include <fstream>
 #include <iostream>
 #include <memory>
-#include <sstream>
+#include <stdexcept>
 #include <string>
-
-#include <fcntl.h>
-#include <unistd.h>
 
 #include "host/device_loop.h"
 #include "host/line_log.h"
-#include "host/plugin_loader.h"
 #include "host/round_pacer.h"
 #include "host/serial_port.h"
 #include "tools/clock_seam/clock_seam.h"
 #include "tools/plugin-host/capture_writer.h"
-#include "tools/plugin-host/commands.h"
-#include "tools/plugin-host/plugin_path.h"
+#include "tools/plugin-host/device_config.h"
+#include "tools/plugin-host/exit_status.h"
+#include "tools/plugin-host/plugin_device.h"
+#include "tools/plugin-host/plugin_output.h"
 #include "tools/plugin-host/run_config.h"
+#include "tools/plugin-host/run_options.h"
 #include "tools/plugin-host/run_rounds.h"
 #include "tools/plugin-host/run_signals.h"
-#include "tools/plugin-host/run_simulator_options.h"
-#include "tools/plugin-host/run_summary.h"
 #include "tools/plugin-host/round_timer.h"
+#include "tools/plugin-host/run_summary.h"
+#include "tools/plugin-host/simulator_options.h"
 #include "tools/simulator/line_server.h"
 #include "tools/simulator/paced_line.h"
 #include "tools/simulator/pseudo_terminal.h"
 
-namespace {
+namespace plugin_host {
 
-const char* const usage_head =
-    "usage: plugin-host run [--simulate | --port PATH [--baud N]] [options]\n"
-    "\n"
-    "Polls one power system round after round, as the daemon does, and prints a\n"
-    "summary of every round. Diagnostics of the line go to standard error.\n"
-    "\n"
-    "  --simulate         poll the built-in simulated power system (the default)\n"
-    "  --port PATH        poll the power system on this serial port\n"
-    "  --baud N           baud rate of the port (default: the device's, 9600)\n"
-    "  --address N        the power system's address (default 1)\n"
-    "  --config FILE      the device's JSON document (default: a sample that enables\n"
-    "                     the AC and DC alarm rules); alarm levels and thresholds\n"
-    "                     may come under \"host\": {\"levels\": {...}, \"thresholds\": {...}}\n"
-    "  --rounds N         stop after N rounds (default: until SIGINT or SIGTERM)\n"
-    "  --history FILE     append every published 1003-byte record to FILE\n"
-    "  --capture FILE     write the line as a replay scenario as it goes (flushed\n"
-    "                     every round): plugin-host replay FILE makes the same calls\n"
-    "  --json             one JSON object per round instead of the text summary\n"
-    "  --timeout MS       how long to wait for each reply (default 1000)\n"
-    "  --interval SECONDS start at most one round per interval, counted from the start\n"
-    "                     of the previous round, completed or not (default 2)\n"
-    "  --fast             with the simulator: move the device's clock by the interval\n"
-    "                     instead of waiting for it (rounds as fast as the line goes)\n"
-    "  --log stderr|syslog  where line messages go (default stderr; syslog: ident\n"
-    "                     plugin-host, facility daemon)\n"
-    "  --plugin PATH      the plug-in library (default: the one built beside the tool)\n"
-    "  --plugin-output FILE|-  where the plug-in's own diagnostic lines go\n"
-    "                     (default: discarded; - puts them on standard output)\n"
-    "\n"
-    "simulator options (with --simulate):\n";
+namespace {
 
 // Reports that nothing happens, once, after this long without a round.
 constexpr auto IDLE_WARNING = std::chrono::seconds(10);
 // How often a refused refresh is tried again: the device polls at most
 // once every two seconds.
 constexpr auto REFRESH_RETRY = std::chrono::milliseconds(200);
-
-struct RunOptions {
-    std::string plugin = default_plugin_path();
-    std::string config_path;
-    bool simulate = true;
-    bool simulate_given = false;
-    bool simulator_options = false;
-    std::string port;
-    int baud = 0;
-    int address = 1;
-    unsigned rounds = 0;
-    std::string history;
-    std::string capture;
-    bool json = false;
-    int timeout_ms = 1000;
-    int interval_seconds = 2;
-    std::string log = "stderr";
-    bool fast = false;
-    std::string plugin_output;
-    simulator::SimulatorSettings simulated;
-};
-
-void usage(std::ostream& out) { out << usage_head << simulator_options_usage; }
-
-RunOptions parse_options(int argc, char** argv)
-{
-    RunOptions options;
-    for (int i = 0; i < argc; ++i) {
-        const std::string arg = argv[i];
-        auto value = [&] { return option_value(argc, argv, i); };
-        if (arg == "--simulate") {
-            options.simulate_given = true;
-        } else if (arg == "--port") {
-            options.port = value();
-            options.simulate = false;
-        } else if (arg == "--baud") {
-            options.baud = whole_number(arg, value(), 1, 4000000);
-        } else if (arg == "--address") {
-            options.address = whole_number(arg, value(), 0, 255);
-        } else if (arg == "--config") {
-            options.config_path = value();
-        } else if (arg == "--rounds") {
-            options.rounds = static_cast<unsigned>(whole_number(arg, value(), 1, 1000000000));
-        } else if (arg == "--history") {
-            options.history = value();
-        } else if (arg == "--capture") {
-            options.capture = value();
-        } else if (arg == "--json") {
-            options.json = true;
-        } else if (arg == "--timeout") {
-            options.timeout_ms = whole_number(arg, value(), 10, 600000);
-        } else if (arg == "--interval") {
-            options.interval_seconds = whole_number(arg, value(), 1, 86400);
-        } else if (arg == "--log") {
-            options.log = value();
-            if (options.log != "stderr" && options.log != "syslog") {
-                throw std::invalid_argument("--log takes stderr or syslog, not \"" + options.log + "\"");
-            }
-        } else if (arg == "--fast") {
-            options.fast = true;
-        } else if (arg == "--plugin") {
-            options.plugin = value();
-        } else if (arg == "--plugin-output") {
-            options.plugin_output = value();
-        } else if (take_simulator_option(argc, argv, i, options.simulated)) {
-            options.simulator_options = true;
-        } else {
-            throw std::invalid_argument("unknown argument " + arg);
-        }
-    }
-    if (!options.port.empty() && options.simulate_given) {
-        throw std::invalid_argument("--simulate and --port exclude each other");
-    }
-    if (!options.port.empty() && options.fast) {
-        throw std::invalid_argument("--fast is for the simulator: a real power system is polled in real time");
-    }
-    if (!options.port.empty() && options.simulator_options) {
-        throw std::invalid_argument("simulator options need --simulate, not --port");
-    }
-    if (options.baud != 0) {
-        try {
-            baud_constant(options.baud);
-        } catch (const LineError& error) {
-            throw std::invalid_argument(std::string("--baud: ") + error.what());
-        }
-    }
-    return options;
-}
-
-std::string read_file(const std::string& path)
-{
-    std::ifstream file(path);
-    if (!file) {
-        throw std::invalid_argument("cannot read " + path);
-    }
-    std::ostringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
 
 // Stops the device's clock at the present local time; from then on it moves
 // only when the loop moves it.
@@ -180,69 +50,46 @@ void freeze_clock_now()
                                 local.tm_sec);
 }
 
-// The summary keeps the standard output the tool started with; the
-// plug-in's own lines (printf and std::cout) go where --plugin-output says.
-FILE* separate_summary_from_plugin_output(const std::string& plugin_output)
-{
-    std::fflush(stdout);
-    std::cout.flush();
-    const int summary_fd = ::dup(STDOUT_FILENO);
-    FILE* summary = summary_fd >= 0 ? ::fdopen(summary_fd, "w") : nullptr;
-    if (summary == nullptr) {
-        throw std::runtime_error("cannot set up standard output");
-    }
-    if (plugin_output == "-") {
-        return summary;
-    }
-    const char* target = plugin_output.empty() ? "/dev/null" : plugin_output.c_str();
-    const int fd = ::open(target, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
-    if (fd < 0) {
-        throw std::invalid_argument("cannot open " + plugin_output + " for the plug-in's output");
-    }
-    ::dup2(fd, STDOUT_FILENO);
-    ::close(fd);
-    return summary;
-}
+// What the run came to, for the closing line on standard error.
+struct RunAccount {
+    unsigned rounds = 0;
+    unsigned completed = 0;
+    unsigned faults = 0;
 
-void show(FILE* summary, const std::string& text)
-{
-    // With --plugin-output - both share the terminal: keep the order of lines.
-    std::cout.flush();
-    std::fflush(stdout);
-    std::fputs(text.c_str(), summary);
-    std::fflush(summary);
-}
+    std::string text() const
+    {
+        const unsigned abandoned = rounds - completed;
+        return "stopped after " + std::to_string(rounds) + (rounds == 1 ? " round: " : " rounds: ") +
+               std::to_string(completed) + " completed, " + std::to_string(abandoned) + " abandoned, " +
+               std::to_string(faults) + (faults == 1 ? " line fault" : " line faults");
+    }
+};
 
-int run(const RunOptions& options)
+}  // namespace
+
+int run_command(const RunOptions& options)
 {
     const Json::Value config =
-        parse_run_config(options.config_path.empty() ? sample_run_config : read_file(options.config_path));
-    FILE* summary = separate_summary_from_plugin_output(options.plugin_output);
+        options.config_path.empty() ? sample_device_config() : load_device_config(options.config_path);
+    const ReportStream summary = separate_report_from_plugin_output(options.plugin_output);
 
-    std::unique_ptr<PluginLibrary> library;
-    std::unique_ptr<SMDSPDevice> created;
-    try {
-        library = std::make_unique<PluginLibrary>(options.plugin);
-        created = library->create_device();
-    } catch (const std::exception& error) {
-        std::cerr << "plugin-host run: cannot load the plug-in: " << error.what() << std::endl;
-        return 1;
-    }
-    auto* device = dynamic_cast<PMBusProtocol*>(created.get());
-    if (device == nullptr) {
-        std::cerr << "plugin-host run: the plug-in's device does not speak the monitoring protocol" << std::endl;
-        return 1;
-    }
-
+    // Declared before the device, so that they outlive it.
     RoundCollector collector;
     std::ofstream capture_file;
-    std::unique_ptr<plugin_host::CaptureWriter> capture;
+    std::unique_ptr<CaptureWriter> capture;
+
+    const PluginDevice loaded = load_plugin_device(options.plugin);
+    auto* device = dynamic_cast<PMBusProtocol*>(loaded.device.get());
+    if (device == nullptr) {
+        throw std::runtime_error("the plug-in's device does not speak the monitoring protocol");
+    }
+
     if (!options.capture.empty()) {
         capture_file.open(options.capture, std::ios::binary | std::ios::trunc);
         if (!capture_file) {
-            throw std::invalid_argument("cannot write the capture " + options.capture);
+            throw std::runtime_error("cannot write the capture " + options.capture);
         }
-        capture = std::make_unique<plugin_host::CaptureWriter>(capture_file, collector);
+        capture = std::make_unique<CaptureWriter>(capture_file, collector);
     }
     device->set_observer(capture ? static_cast<HostObserver*>(capture.get()) : &collector);
     apply_host_settings(config, *device);
@@ -287,12 +134,7 @@ int run(const RunOptions& options)
     }
 
     SerialPort port(path, device->baud_rate_);
-    try {
-        port.open();
-    } catch (const LineError& error) {
-        std::cerr << "plugin-host run: " << error.what() << std::endl;
-        return 1;
-    }
+    port.open();
     // Only once the line is there: a run that cannot start leaves no history behind.
     if (!options.history.empty()) {
         collector.write_history_to(options.history);
@@ -310,10 +152,10 @@ int run(const RunOptions& options)
     }
     install_stop_handlers();
 
-    unsigned number = 0;
+    RunAccount account;
     auto idle_since = std::chrono::steady_clock::now();
     bool idle_reported = false;
-    while (!stop_requested() && (options.rounds == 0 || number < options.rounds)) {
+    while (!stop_requested() && (options.rounds == 0 || account.rounds < static_cast<unsigned>(options.rounds))) {
         if (options.fast) {
             clock_seam::advance(options.interval_seconds);
         } else if (!pacer.wait_turn(settings.stop)) {
@@ -338,19 +180,19 @@ int run(const RunOptions& options)
         pacer.round_started(start);
         idle_since = std::chrono::steady_clock::now();
         idle_reported = false;
-        RoundView view = collector.end_round(++number, result.completed, result.replies, result.faults);
+        RoundView view = collector.end_round(++account.rounds, result.completed, result.replies, result.faults);
         view.timing = timer.finish();
+        account.completed += view.completed && view.has_record ? 1U : 0U;
+        account.faults += static_cast<unsigned>(result.faults);
         if (capture) {
             capture->end_round();
             if (!capture->good()) {
-                std::cerr << "plugin-host run: cannot write the capture " << options.capture << std::endl;
-                return 1;
+                throw std::runtime_error("cannot write the capture " + options.capture);
             }
         }
-        show(summary, options.json ? summary_json(view) : summary_text(view));
+        show(summary.get(), options.json ? summary_json(view) : summary_text(view));
         if (!collector.history_error().empty()) {
-            std::cerr << "plugin-host run: " << collector.history_error() << std::endl;
-            return 1;
+            throw std::runtime_error(collector.history_error());
         }
     }
     port.close();
@@ -358,36 +200,12 @@ int run(const RunOptions& options)
         server->stop();
     }
     log.flush(true);
-    std::cerr << "plugin-host run: stopped after " << number << (number == 1 ? " round" : " rounds") << std::endl;
+    std::cerr << "plugin-host run: " << account.text() << std::endl;
     device->set_observer(nullptr);
-    return 0;
+    // Asked for rounds, or started some, and not one was completed: the
+    // power system never answered as it should.
+    const bool rounds_wanted = options.rounds > 0 || account.rounds > 0;
+    return rounds_wanted && account.completed == 0 ? EXIT_FAILED : EXIT_DONE;
 }
 
-}  // namespace
-
-int run_run_command(int argc, char** argv)
-{
-    for (int i = 0; i < argc; ++i) {
-        if (std::string(argv[i]) == "--help" || std::string(argv[i]) == "-h") {
-            usage(std::cout);
-            return 0;
-        }
-    }
-    RunOptions options;
-    try {
-        options = parse_options(argc, argv);
-    } catch (const std::invalid_argument& error) {
-        std::cerr << "plugin-host run: " << error.what() << "\n";
-        usage(std::cerr);
-        return 2;
-    }
-    try {
-        return run(options);
-    } catch (const std::invalid_argument& error) {
-        std::cerr << "plugin-host run: " << error.what() << std::endl;
-        return 2;
-    } catch (const std::exception& error) {
-        std::cerr << "plugin-host run: " << error.what() << std::endl;
-        return 1;
-    }
-}
+}  // namespace plugin_host

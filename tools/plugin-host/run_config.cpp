@@ -2,37 +2,6 @@
 
 #include <stdexcept>
 
-#include <json/reader.h>
-
-const char* const sample_run_config = R"({
-  "appSetting": { "b_mode": "2", "has_ac": "1", "has_dc": "1", "has_a": "1", "has_b": "1", "has_c": "1" },
-  "host": {
-    "levels": {
-      "220600120010": 2, "220600130010": 2, "220600140010": 1, "220600160010": 2,
-      "220600170010": 2, "210600320010": 2, "210600330010": 1, "210600340010": 2
-    },
-    "thresholds": {
-      "220600160010": 52.0, "220600170010": 48.0,
-      "210600320010": 47.0, "210600330010": 45.5, "210600340010": 57.5
-    }
-  }
-})";
-
-Json::Value parse_run_config(const std::string& text)
-{
-    Json::Value config;
-    Json::CharReaderBuilder builder;
-    std::string errors;
-    std::unique_ptr<Json::CharReader> reader(builder.newCharReader());
-    if (!reader->parse(text.data(), text.data() + text.size(), &config, &errors)) {
-        throw std::invalid_argument("the configuration is not JSON: " + errors);
-    }
-    if (!config.isObject()) {
-        throw std::invalid_argument("the configuration is not a JSON object");
-    }
-    return config;
-}
-
 void apply_host_settings(const Json::Value& config, PMBusProtocol& device)
 {
     const Json::Value& host = config["host"];

@@ -3,9 +3,10 @@
 #include <cmath>
 #include <cstdio>
 #include <sstream>
+#include <string>
+#include <vector>
 
-#include <json/value.h>
-#include <json/writer.h>
+#include "tools/plugin-host/json_object.h"
 
 namespace {
 
@@ -85,46 +86,49 @@ std::string timing_text(const RoundTiming& timing)
     return text;
 }
 
-Json::Value milliseconds(double value) { return Json::Value(std::round(value * 10.0) / 10.0); }
+// Milliseconds to a tenth, as JSON text.
+std::string milliseconds(double value) { return format("%.1f", value); }
 
 std::string alarm_text(const AlarmReport& alarm)
 {
     return alarm.desc.empty() || alarm.desc == alarm.name ? alarm.name : alarm.name + "  " + alarm.desc;
 }
 
-// NaN and infinities (a device may send any four bytes) become null.
-Json::Value number(float value)
+// JSON text of the items, in order, as an array.
+std::string json_array(const std::vector<std::string>& items)
 {
-    if (!std::isfinite(value)) {
-        return Json::Value();
+    std::string out = "[";
+    for (const std::string& item : items) {
+        out += (out.size() > 1 ? "," : "") + item;
     }
-    return Json::Value(static_cast<double>(value));
+    return out + "]";
 }
 
-Json::Value alarm_json(const AlarmReport& alarm)
+std::string alarm_json(const AlarmReport& alarm)
 {
-    Json::Value out(Json::objectValue);
-    out["name"] = alarm.name;
-    out["desc"] = alarm.desc;
-    out["key"] = alarm.key;
-    out["id"] = alarm.id;
-    out["level"] = alarm.level;
-    return out;
+    return plugin_host::JsonObject()
+        .text("name", alarm.name)
+        .text("desc", alarm.desc)
+        .text("key", alarm.key)
+        .text("id", alarm.id)
+        .integer("level", alarm.level)
+        .str();
 }
 
-Json::Value dc_json(const protocol419::dc_unit_block& dc)
+// A device may send any four bytes: NaN and infinities become null.
+std::string dc_json(const protocol419::dc_unit_block& dc)
 {
-    Json::Value out(Json::objectValue);
-    out["out_v"] = number(dc.out_v.get());
-    out["out_i"] = number(dc.out_i.get());
-    Json::Value battery(Json::arrayValue);
+    std::vector<std::string> battery;
     if (dc.m_count <= protocol419::dc_unit_block::M_SIZE()) {
         for (unsigned i = 0; i < dc.m_count; ++i) {
-            battery.append(number(dc.m[i].get()));
+            battery.push_back(plugin_host::json_float(dc.m[i].get()));
         }
     }
-    out["battery"] = battery;
-    return out;
+    return plugin_host::JsonObject()
+        .real("out_v", dc.out_v.get())
+        .real("out_i", dc.out_i.get())
+        .raw("battery", json_array(battery))
+        .str();
 }
 
 }  // namespace
@@ -194,63 +198,59 @@ std::string summary_text(const RoundView& round)
 
 std::string summary_json(const RoundView& round)
 {
-    Json::Value out(Json::objectValue);
-    out["round"] = round.number;
-    out["completed"] = round.completed && round.has_record;
-    out["replies"] = round.replies;
-    out["faults"] = round.faults;
-    out["duration_ms"] = milliseconds(round.timing.duration_ms);
-    out["line_ms"] = round.timing.line_ms ? milliseconds(*round.timing.line_ms) : Json::Value();
-    if (round.completed && round.has_record) {
+    const bool completed = round.completed && round.has_record;
+    plugin_host::JsonObject out;
+    out.integer("round", round.number)
+        .boolean("completed", completed)
+        .integer("replies", round.replies)
+        .integer("faults", round.faults)
+        .raw("duration_ms", milliseconds(round.timing.duration_ms))
+        .raw("line_ms", round.timing.line_ms ? milliseconds(*round.timing.line_ms) : "null");
+    if (completed) {
         const qorv52_419_Data_t& r = round.record;
-        out["time"] = round_time(r);
-        Json::Value ac(Json::arrayValue);
+        std::vector<std::string> ac;
         for (unsigned i = 0; i < ac_channels(r); ++i) {
             const auto& channel = r.ac.acChannel[i];
-            Json::Value c(Json::objectValue);
-            c["a"] = number(channel.a.get());
-            c["b"] = number(channel.b.get());
-            c["c"] = number(channel.c.get());
-            c["f"] = number(channel.f.get());
-            ac.append(c);
+            ac.push_back(plugin_host::JsonObject()
+                             .real("a", channel.a.get())
+                             .real("b", channel.b.get())
+                             .real("c", channel.c.get())
+                             .real("f", channel.f.get())
+                             .str());
         }
-        out["ac"] = ac;
-        Json::Value rect(Json::objectValue);
-        rect["out_v"] = number(r.rc.out_v.get());
-        rect["count"] = r.rc.channel_count;
-        Json::Value modules(Json::arrayValue);
+        std::vector<std::string> modules;
         for (unsigned i = 0; i < modules_held(r); ++i) {
             const auto& module = r.rc.rcChannel[i];
-            Json::Value m(Json::objectValue);
-            m["current"] = number(module.current.get());
-            m["on"] = module.state_1 == 0;
-            m["fault"] = module_faulty(module);
-            modules.append(m);
+            modules.push_back(plugin_host::JsonObject()
+                                  .real("current", module.current.get())
+                                  .boolean("on", module.state_1 == 0)
+                                  .boolean("fault", module_faulty(module))
+                                  .str());
         }
-        rect["modules"] = modules;
-        out["rectifier"] = rect;
-        Json::Value dc(Json::arrayValue);
-        dc.append(dc_json(r.dc));
+        std::vector<std::string> dc{dc_json(r.dc)};
         if (has_second_dc_unit(r)) {
-            dc.append(dc_json(r.dc2));
+            dc.push_back(dc_json(r.dc2));
         }
-        out["dc"] = dc;
+        out.text("time", round_time(r))
+            .raw("ac", json_array(ac))
+            .raw("rectifier", plugin_host::JsonObject()
+                                  .real("out_v", r.rc.out_v.get())
+                                  .integer("count", r.rc.channel_count)
+                                  .raw("modules", json_array(modules))
+                                  .str())
+            .raw("dc", json_array(dc));
     }
-    Json::Value raised(Json::arrayValue), cleared(Json::arrayValue);
+    std::vector<std::string> raised, cleared;
     for (const AlarmReport& alarm : round.raised) {
-        raised.append(alarm_json(alarm));
+        raised.push_back(alarm_json(alarm));
     }
     for (const AlarmReport& alarm : round.cleared) {
-        cleared.append(alarm_json(alarm));
+        cleared.push_back(alarm_json(alarm));
     }
-    Json::Value alarms(Json::objectValue);
-    alarms["raised"] = raised;
-    alarms["cleared"] = cleared;
-    alarms["active"] = static_cast<Json::UInt64>(round.active);
-    out["alarms"] = alarms;
-    Json::StreamWriterBuilder writer;
-    writer["indentation"] = "";
-    writer["emitUTF8"] = true;
-    writer["precision"] = 9;  // a float's nine significant digits, no noise beyond them
-    return Json::writeString(writer, out) + "\n";
+    out.raw("alarms", plugin_host::JsonObject()
+                          .raw("raised", json_array(raised))
+                          .raw("cleared", json_array(cleared))
+                          .integer("active", static_cast<long long>(round.active))
+                          .str());
+    return out.str() + "\n";
 }

@@ -7,4 +7,7 @@
 #include "tools/plugin-host/run_rounds.h"
 
 std::string summary_text(const RoundView& round);
+// Members in this order: round, completed, replies, faults, duration_ms,
+// line_ms, then for a completed round time, ac, rectifier, dc, and last
+// alarms.
 std::string summary_json(const RoundView& round);

@@ -12,27 +12,17 @@
 #include <unistd.h>
 
 #include "host/serial_port.h"
-#include "tools/plugin-host/commands.h"
+#include "tools/plugin-host/exit_status.h"
 #include "tools/plugin-host/run_signals.h"
-#include "tools/plugin-host/run_simulator_options.h"
+#include "tools/plugin-host/simulate_options.h"
+#include "tools/plugin-host/simulator_options.h"
 #include "tools/simulator/line_server.h"
 #include "tools/simulator/paced_line.h"
 #include "tools/simulator/pseudo_terminal.h"
 
-namespace {
+namespace plugin_host {
 
-const char* const usage_head =
-    "usage: plugin-host simulate [--port PATH [--baud N]] [--address N] [--version N] [options]\n"
-    "\n"
-    "Answers the monitoring protocol as a -48 V power system until SIGINT or SIGTERM.\n"
-    "Without --port it makes a pseudo-terminal and prints the path to poll.\n"
-    "\n"
-    "  --port PATH        answer on this serial port\n"
-    "  --link PATH        a symbolic link to the pseudo-terminal, removed on exit: a\n"
-    "                     stable name for the host while simulators come and go\n"
-    "  --baud N           its baud rate (default 9600)\n"
-    "  --address N        the power system's address (default 1)\n"
-    "  --version N        the protocol version byte (default 32, that is 0x20)\n";
+namespace {
 
 // Points `link` at `target`, replacing a symbolic link a simulator left
 // behind; anything else at that path is refused rather than overwritten.
@@ -63,72 +53,34 @@ void remove_link(const std::string& link, const std::string& target)
 
 }  // namespace
 
-int run_simulate_command(int argc, char** argv)
+int simulate_command(SimulateOptions& options)
 {
-    simulator::SimulatorSettings settings;
-    std::string port_path;
-    std::string link;
-    int baud = 9600;
-    try {
-        for (int i = 0; i < argc; ++i) {
-            const std::string arg = argv[i];
-            auto value = [&] { return option_value(argc, argv, i); };
-            if (arg == "--help" || arg == "-h") {
-                std::cout << usage_head << simulator_options_usage;
-                return 0;
-            } else if (arg == "--port") {
-                port_path = value();
-            } else if (arg == "--link") {
-                link = value();
-            } else if (arg == "--baud") {
-                baud = whole_number(arg, value(), 1, 4000000);
-                try {
-                    baud_constant(baud);
-                } catch (const LineError& error) {
-                    throw std::invalid_argument(std::string("--baud: ") + error.what());
-                }
-            } else if (arg == "--address") {
-                settings.address = static_cast<std::uint8_t>(whole_number(arg, value(), 0, 255));
-            } else if (arg == "--version") {
-                settings.version = static_cast<std::uint8_t>(whole_number(arg, value(), 0, 255));
-            } else if (!take_simulator_option(argc, argv, i, settings)) {
-                throw std::invalid_argument("unknown argument " + arg);
-            }
-        }
-        if (!link.empty() && !port_path.empty()) {
-            throw std::invalid_argument("--link names the pseudo-terminal: it does not go with --port");
-        }
-    } catch (const std::invalid_argument& error) {
-        std::cerr << "plugin-host simulate: " << error.what() << "\n" << usage_head << simulator_options_usage;
-        return 2;
-    }
-
+    simulator::SimulatorSettings& settings = options.settings;
+    settings.address = static_cast<std::uint8_t>(options.address);
+    settings.version = static_cast<std::uint8_t>(options.protocol_version);
+    std::string port_path = options.port;
+    const std::string& link = options.link;
     std::unique_ptr<FdLine> line;
-    try {
-        if (port_path.empty()) {
-            auto pty = std::make_unique<PseudoTerminal>();
-            port_path = pty->slave_path();
-            line = std::move(pty);
-            if (!link.empty()) {
-                make_link(link, port_path);
-            }
-        } else {
-            auto port = std::make_unique<SerialPort>(port_path, baud);
-            port->open();
-            line = std::move(port);
+    if (port_path.empty()) {
+        auto pty = std::make_unique<PseudoTerminal>();
+        port_path = pty->slave_path();
+        line = std::move(pty);
+        if (!link.empty()) {
+            make_link(link, port_path);
         }
-    } catch (const LineError& error) {
-        std::cerr << "plugin-host simulate: " << error.what() << std::endl;
-        return 1;
+    } else {
+        auto port = std::make_unique<SerialPort>(port_path, options.baud);
+        port->open();
+        line = std::move(port);
     }
 
     simulator::PowerSystemSimulator sim(settings);
     sim.set_log([](const std::string& text) { std::cerr << "simulator: " << text << std::endl; });
     install_stop_handlers();
     std::cout << "simulated power system on " << port_path << (link.empty() ? "" : " as " + link) << " (address "
-              << static_cast<int>(settings.address) << ", " << simulated_system_text(settings, baud)
+              << static_cast<int>(settings.address) << ", " << simulated_system_text(settings, options.baud)
               << "); stop with Ctrl-C" << std::endl;
-    simulator::PacedLine paced(*line, baud);
+    simulator::PacedLine paced(*line, options.baud);
     {
         simulator::BackgroundServer server(sim, settings.paced ? static_cast<ByteLine&>(paced) : *line);
         while (!stop_requested()) {
@@ -140,5 +92,7 @@ int run_simulate_command(int argc, char** argv)
     }
     std::cerr << "plugin-host simulate: stopped after " << sim.round() << (sim.round() == 1 ? " round" : " rounds")
               << std::endl;
-    return 0;
+    return EXIT_DONE;
 }
+
+}  // namespace plugin_host

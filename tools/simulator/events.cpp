@@ -11,31 +11,32 @@ namespace {
 struct Name {
     EventKind kind;
     const char* text;
+    const char* effect;
 };
 
 const Name names[] = {
-    {EventKind::mains_failure, "mains-failure"},
-    {EventKind::mains_restore, "mains-restore"},
-    {EventKind::ac_overvoltage, "ac-overvoltage"},
-    {EventKind::ac_undervoltage, "ac-undervoltage"},
-    {EventKind::ac_voltage_normal, "ac-voltage-normal"},
-    {EventKind::frequency_high, "frequency-high"},
-    {EventKind::frequency_low, "frequency-low"},
-    {EventKind::frequency_normal, "frequency-normal"},
-    {EventKind::breaker_trip, "breaker-trip"},
-    {EventKind::breaker_reset, "breaker-reset"},
-    {EventKind::surge_fault, "surge-fault"},
-    {EventKind::surge_clear, "surge-clear"},
-    {EventKind::module_fault, "module-fault"},
-    {EventKind::module_recover, "module-recover"},
-    {EventKind::dc_undervoltage, "dc-undervoltage"},
-    {EventKind::dc_overvoltage, "dc-overvoltage"},
-    {EventKind::dc_normal, "dc-normal"},
-    {EventKind::garbled_frame, "garbled-frame"},
-    {EventKind::bad_checksum, "bad-checksum"},
-    {EventKind::no_reply, "no-reply"},
-    {EventKind::error_rtn, "error-rtn"},
-    {EventKind::all_normal, "all-normal"},
+    {EventKind::mains_failure, "mains-failure", "AC input lost: readings 0, input power failure state"},
+    {EventKind::mains_restore, "mains-restore", "AC input back"},
+    {EventKind::ac_overvoltage, "ac-overvoltage", "phase voltages 290 V"},
+    {EventKind::ac_undervoltage, "ac-undervoltage", "phase voltages 140 V"},
+    {EventKind::ac_voltage_normal, "ac-voltage-normal", "phase voltages 220 V"},
+    {EventKind::frequency_high, "frequency-high", "AC frequency 52.5 Hz"},
+    {EventKind::frequency_low, "frequency-low", "AC frequency 47.5 Hz"},
+    {EventKind::frequency_normal, "frequency-normal", "AC frequency 50 Hz"},
+    {EventKind::breaker_trip, "breaker-trip", "input circuit breaker tripped"},
+    {EventKind::breaker_reset, "breaker-reset", "input circuit breaker closed"},
+    {EventKind::surge_fault, "surge-fault", "surge protector faulty"},
+    {EventKind::surge_clear, "surge-clear", "surge protector healthy"},
+    {EventKind::module_fault, "module-fault", "rectifier module N faulty"},
+    {EventKind::module_recover, "module-recover", "rectifier module N healthy"},
+    {EventKind::dc_undervoltage, "dc-undervoltage", "DC bus at 45 V"},
+    {EventKind::dc_overvoltage, "dc-overvoltage", "DC bus at 58 V"},
+    {EventKind::dc_normal, "dc-normal", "DC bus normal"},
+    {EventKind::garbled_frame, "garbled-frame", "the next N replies garbled"},
+    {EventKind::bad_checksum, "bad-checksum", "the next N replies with a wrong checksum"},
+    {EventKind::no_reply, "no-reply", "no answer to the next N requests"},
+    {EventKind::error_rtn, "error-rtn", "the next N replies carry an error RTN"},
+    {EventKind::all_normal, "all-normal", "every condition back to normal"},
 };
 
 bool whole_number(const std::string& text, long& value)
@@ -70,6 +71,16 @@ std::string event_names()
     for (const Name& name : names) {
         text += text.empty() ? "" : ", ";
         text += name.text;
+    }
+    return text;
+}
+
+std::string event_list()
+{
+    std::string text;
+    for (const Name& name : names) {
+        const std::string event = name.text;
+        text += "  " + event + std::string(event.size() < 20 ? 20 - event.size() : 1, ' ') + name.effect + "\n";
     }
     return text;
 }

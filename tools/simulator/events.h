@@ -52,5 +52,7 @@ std::vector<Event> parse_script(const std::string& text);
 std::string event_name(EventKind kind);
 // The event names, for usage texts.
 std::string event_names();
+// One line per event: its name and what the power system does.
+std::string event_list();
 
 }  // namespace simulator

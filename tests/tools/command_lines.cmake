@@ -1,0 +1,59 @@
+# Command lines of plugin-host and what they give: the exit status, what
+# standard error says (a regular expression searched in it) and, where it
+# matters, how standard output starts.
+#
+#   cmake -DTOOL=... [-DEMULATOR=a|b|c] -DWORK_DIR=... -P command_lines.cmake
+cmake_minimum_required(VERSION 3.22)
+string(REPLACE "|" ";" emulator "${EMULATOR}")
+file(REMOVE_RECURSE "${WORK_DIR}")
+file(MAKE_DIRECTORY "${WORK_DIR}/a-directory")
+file(WRITE "${WORK_DIR}/site.json" [=[{"appSetting": {"has_ac": "1", "has_dc": {"x": 1}}}]=])
+file(WRITE "${WORK_DIR}/list.json" [=[{"thresholdSetting": {"AC_0": {"NMAlarmID": ["419410701"]}}}]=])
+
+# status | standard error | standard output starts with | arguments...
+set(cases
+  [=[0|^$|^plugin-host [0-9]+\.[0-9]+\.[0-9]+.*\nplug-in: .*libqorv52_419\.so\n$|--version]=]
+  [=[0|^$|^plugin-host [0-9]|decode|-V]=]
+  [=[0|^$|^usage: plugin-host run .*mains-failure +AC input lost|run|--help]=]
+  [=[2|^plugin-host: a command is required\nTry 'plugin-host --help'\.\n$|^$]=]
+  [=[2|^plugin-host: unknown command frob\n||frob]=]
+  [=[2|^plugin-host run: unknown option --bogus\nTry 'plugin-host run --help'\.\n$|^$|run|--bogus]=]
+  [=[2|^plugin-host run: --rounds takes a decimal number from 1 to 1000000000, not "0x10" \(hexadecimal is not taken\)\n||run|--rounds|0x10]=]
+  [=[2|^plugin-host run: .*--port.*--fast||run|--port|/dev/null|--fast]=]
+  [=[2|^plugin-host simulate: --[a-z]+ excludes --[a-z]+\n||simulate|--port|/dev/null|--link|sim-link]=]
+  [=[2|^plugin-host simulate: --protocol-version takes a decimal number||simulate|--protocol-version|0x20]=]
+  [=[2|^plugin-host simulate: --event: .*frobnicate||simulate|--event|3 frobnicate]=]
+  [=[0|stopped after 10 rounds: 10 completed, 0 abandoned, 0 line faults\n$|^({"round":[0-9]+,"completed":true,[^\n]*\n)+$|run|--rounds=010|--fast|--steady|--json]=]
+  [=[1|stopped after 2 rounds: 0 completed, 2 abandoned, 6 line faults\n$||run|--event|1 no-reply 50|--rounds|2|--fast|--timeout|20]=]
+  [=[1|^plugin-host run: .*cannot open the history file||run|--rounds|1|--fast|--history|${WORK_DIR}/none/h.bin]=]
+  [=[1|^plugin-host run: cannot open ${WORK_DIR}/none/out for the plug-in's output||run|--rounds|1|--plugin-output|${WORK_DIR}/none/out]=]
+  [=[0|^$|^plug-in: |info]=]
+  [=[2|^plugin-host info: site\.json: appSetting\.has_dc: an object where text is expected\n$|^$|info|--config|site.json]=]
+  [=[2|^plugin-host info: list\.json: thresholdSetting\.AC_0\.NMAlarmID: an array where text is expected||info|--config|list.json]=]
+  [=[2|^plugin-host run: a-directory: is a directory||run|--config|a-directory]=]
+  [=[2|^plugin-host info: /dev/zero: larger than 1 MiB||info|--config|/dev/zero]=]
+  [=[1|^plugin-host info: cannot load the plug-in ${WORK_DIR}/none\.so: ||info|--plugin|${WORK_DIR}/none.so]=]
+  [=[2|^plugin-host decode: cannot read none\.bin\n$||decode|none.bin]=]
+  [=[2|^plugin-host replay: SCENARIO is required\n||replay]=]
+)
+
+set(failures "")
+foreach(case IN LISTS cases)
+  string(CONFIGURE "${case}" case)
+  string(REPLACE "\\n" "\n" case "${case}")
+  string(REPLACE "|" ";" fields "${case}")
+  list(POP_FRONT fields want_status want_stderr want_stdout)
+  execute_process(COMMAND ${emulator} ${TOOL} ${fields}
+    WORKING_DIRECTORY "${WORK_DIR}"
+    RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE err TIMEOUT 60)
+  if(NOT want_stdout)
+    set(want_stdout ".*")
+  endif()
+  if(NOT status STREQUAL want_status OR NOT err MATCHES "${want_stderr}" OR NOT out MATCHES "${want_stdout}")
+    string(APPEND failures "\nplugin-host ${fields}\n  status ${status} (want ${want_status})\n"
+      "  standard error: ${err}  standard output: ${out}\n")
+  endif()
+endforeach()
+if(failures)
+  message(FATAL_ERROR "command lines that did not give what they should:${failures}")
+endif()
