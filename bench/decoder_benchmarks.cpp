@@ -1,7 +1,7 @@
 // Each payload decoder on the reply of a full-size site.
 #include <benchmark/benchmark.h>
 
-#include "tools/site_scenario/decoder_cases.h"
+#include "testbed/decoder_cases.h"
 
 namespace {
 

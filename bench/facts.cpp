@@ -3,8 +3,8 @@
 #include "bench/site_device.h"
 #include "host/frame_codec.h"
 #include "host/host_observer.h"
-#include "tools/heap_count/heap_count.h"
-#include "tools/site_scenario/decoder_cases.h"
+#include "testbed/heap_count.h"
+#include "testbed/decoder_cases.h"
 
 namespace bench {
 

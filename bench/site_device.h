@@ -2,7 +2,7 @@
 #pragma once
 
 #include "device/qorv52_419.h"
-#include "tools/site_scenario/site_scenario.h"
+#include "testbed/site_scenario.h"
 
 namespace bench {
 

@@ -12,4 +12,4 @@ void pmbuspower_419<Data, TypeId>::RunCheckThreshold()
     alarms::check_system_rules(this->data_, settings, this->level_map_, this->threshold_map_, reporter);
 }
 
-template void pmbuspower_419<qorv52_419_Data_t, 5535>::RunCheckThreshold();
+template void pmbuspower_419<qorv52_419_Data_t, protocol419::RECORD_DATA_TYPE>::RunCheckThreshold();

@@ -42,5 +42,5 @@ int pmbuspower_419<Data, TypeId>::InitSetting(const Json::Value& root)
     return 1;
 }
 
-template pmbuspower_419<qorv52_419_Data_t, 5535>::pmbuspower_419();
-template int pmbuspower_419<qorv52_419_Data_t, 5535>::InitSetting(const Json::Value&);
+template pmbuspower_419<qorv52_419_Data_t, protocol419::RECORD_DATA_TYPE>::pmbuspower_419();
+template int pmbuspower_419<qorv52_419_Data_t, protocol419::RECORD_DATA_TYPE>::InitSetting(const Json::Value&);

@@ -3,7 +3,6 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
-#include <exception>
 #include <string>
 
 #include <json/reader.h>
@@ -11,6 +10,7 @@
 
 #include "device/config_value.h"
 #include "device/pmbuspower_419.h"
+#include "device/poll_step.h"
 #include "protocol419/command_codes.h"
 #include "protocol419/record.h"
 
@@ -109,8 +109,9 @@ bool parse_document(const std::string& text, Json::Value& document)
     try {
         Json::Reader reader;
         return reader.parse(text, document, true);
-    } catch (const std::exception&) {
+    } catch (const Json::Exception&) {
         // The reader gives up on documents nested too deeply by throwing.
+        // Nothing else is caught: running out of memory is not "not JSON".
         return false;
     }
 }
@@ -125,7 +126,7 @@ int pmbuspower_419<Data, TypeId>::DeviceIoControl(int code, const void* in, int 
     case SET_DATE_TIME: {
         // The poll step makes the next reply count as the command's answer,
         // even when the request is then refused.
-        this->poll_step_ = SET_DATE_TIME;
+        this->poll_step_ = device::set_date_time_step;
         control_ack_ = -1;
         this->OpenPort();
         if (in == nullptr || inLen != DATE_TIME_BYTES) {
@@ -139,7 +140,7 @@ int pmbuspower_419<Data, TypeId>::DeviceIoControl(int code, const void* in, int 
     }
     case SET_DC_PARAMETER: {
         control_ack_ = -1;
-        this->poll_step_ = SET_DC_PARAMETER;
+        this->poll_step_ = device::set_dc_parameter_step;
         this->OpenPort();
         Json::Value document;
         if (!parse_document(input_text(in, inLen), document)) {
@@ -180,4 +181,4 @@ int pmbuspower_419<Data, TypeId>::DeviceIoControl(int code, const void* in, int 
     }
 }
 
-template int pmbuspower_419<qorv52_419_Data_t, 5535>::DeviceIoControl(int, const void*, int, void*, int, int&);
+template int pmbuspower_419<qorv52_419_Data_t, protocol419::RECORD_DATA_TYPE>::DeviceIoControl(int, const void*, int, void*, int, int&);

@@ -57,13 +57,13 @@ int pmbuspower_419<Data, TypeId>::parse42_44_2(const unsigned char* data, int le
     return protocol419::parse_dc_alarms(this->data_.dc2, data, len);
 }
 
-template int pmbuspower_419<qorv52_419_Data_t, 5535>::parse40_41(const unsigned char*, int);
-template int pmbuspower_419<qorv52_419_Data_t, 5535>::parse40_43(const unsigned char*, int);
-template int pmbuspower_419<qorv52_419_Data_t, 5535>::parse40_44(const unsigned char*, int);
-template int pmbuspower_419<qorv52_419_Data_t, 5535>::parse41_41(const unsigned char*, int);
-template int pmbuspower_419<qorv52_419_Data_t, 5535>::parse41_43(const unsigned char*, int);
-template int pmbuspower_419<qorv52_419_Data_t, 5535>::parse41_44(const unsigned char*, int);
-template int pmbuspower_419<qorv52_419_Data_t, 5535>::parse42_41(const unsigned char*, int);
-template int pmbuspower_419<qorv52_419_Data_t, 5535>::parse42_41_2(const unsigned char*, int);
-template int pmbuspower_419<qorv52_419_Data_t, 5535>::parse42_44(const unsigned char*, int);
-template int pmbuspower_419<qorv52_419_Data_t, 5535>::parse42_44_2(const unsigned char*, int);
+template int pmbuspower_419<qorv52_419_Data_t, protocol419::RECORD_DATA_TYPE>::parse40_41(const unsigned char*, int);
+template int pmbuspower_419<qorv52_419_Data_t, protocol419::RECORD_DATA_TYPE>::parse40_43(const unsigned char*, int);
+template int pmbuspower_419<qorv52_419_Data_t, protocol419::RECORD_DATA_TYPE>::parse40_44(const unsigned char*, int);
+template int pmbuspower_419<qorv52_419_Data_t, protocol419::RECORD_DATA_TYPE>::parse41_41(const unsigned char*, int);
+template int pmbuspower_419<qorv52_419_Data_t, protocol419::RECORD_DATA_TYPE>::parse41_43(const unsigned char*, int);
+template int pmbuspower_419<qorv52_419_Data_t, protocol419::RECORD_DATA_TYPE>::parse41_44(const unsigned char*, int);
+template int pmbuspower_419<qorv52_419_Data_t, protocol419::RECORD_DATA_TYPE>::parse42_41(const unsigned char*, int);
+template int pmbuspower_419<qorv52_419_Data_t, protocol419::RECORD_DATA_TYPE>::parse42_41_2(const unsigned char*, int);
+template int pmbuspower_419<qorv52_419_Data_t, protocol419::RECORD_DATA_TYPE>::parse42_44(const unsigned char*, int);
+template int pmbuspower_419<qorv52_419_Data_t, protocol419::RECORD_DATA_TYPE>::parse42_44_2(const unsigned char*, int);

@@ -7,22 +7,14 @@
 
 #include "device/local_clock.h"
 #include "device/pmbuspower_419.h"
+#include "device/poll_step.h"
+#include "host/frame_codec.h"
 #include "protocol419/command_codes.h"
 #include "protocol419/record.h"
 
 namespace {
 
-// Poll steps: the request that is outstanding. Any other value (round
-// finished, a control command) means the next reply is not a poll reply.
-constexpr int ac_analog_step = 0;
-constexpr int ac_status_step = 1;
-constexpr int ac_alarms_step = 2;
-constexpr int rectifier_analog_step = 4;
-constexpr int rectifier_status_step = 5;
-constexpr int rectifier_alarms_step = 6;
-constexpr int dc_analog_step = 7;
-constexpr int dc_alarms_step = 8;
-constexpr int round_finished_step = 10;
+using namespace device;  // the poll steps
 
 // Host status word while a refresh is declined.
 constexpr int refresh_declined = 10;
@@ -66,8 +58,8 @@ struct info_bytes {
 info_bytes received_info(const unsigned char* frame, unsigned int frame_length)
 {
     // Bytes 0-3 version, address, CID1, return code; bytes 4-5 twice the
-    // INFO length, least significant byte first; INFO from byte 6.
-    constexpr unsigned int header = 6;
+    // INFO length, least significant byte first; INFO after them.
+    constexpr unsigned int header = pmbus_frame::DECODED_HEADER_BYTES;
     if (frame == nullptr || frame_length < header) {
         return {frame, 0};
     }
@@ -151,9 +143,7 @@ template <class Data, int TypeId>
 int pmbuspower_419<Data, TypeId>::process_payload()
 {
     const int step = this->poll_step_;
-    const bool is_poll_step = (step >= ac_analog_step && step <= ac_alarms_step) ||
-                              (step >= rectifier_analog_step && step <= dc_alarms_step);
-    if (!is_poll_step) {
+    if (!is_poll_request(step)) {
         // The answer to a control command.
         control_ack_ = 1;
         return 0;
@@ -165,7 +155,7 @@ int pmbuspower_419<Data, TypeId>::process_payload()
     const bool ready = this->data_ready_ == 1;
     auto changed = [ready](std::uint8_t flags, std::uint8_t bits) { return !ready || (flags & bits) != 0; };
 
-    auto send = [this](int next_step, unsigned char cid1, unsigned char cid2, bool with_argument) {
+    auto send = [this](poll_step next_step, unsigned char cid1, unsigned char cid2, bool with_argument) {
         this->poll_step_ = next_step;
         if (with_argument) {
             this->write_pmbus_cmd(cid1, cid2, &request_arg_, 1);
@@ -243,5 +233,5 @@ int pmbuspower_419<Data, TypeId>::process_payload()
     }
 }
 
-template int pmbuspower_419<qorv52_419_Data_t, 5535>::RefreshStatus();
-template int pmbuspower_419<qorv52_419_Data_t, 5535>::process_payload();
+template int pmbuspower_419<qorv52_419_Data_t, protocol419::RECORD_DATA_TYPE>::RefreshStatus();
+template int pmbuspower_419<qorv52_419_Data_t, protocol419::RECORD_DATA_TYPE>::process_payload();

@@ -50,4 +50,4 @@ float pmbuspower_419<Data, TypeId>::Get_Value(unsigned int, const std::string& n
     throw std::out_of_range("不支持变量");
 }
 
-template float pmbuspower_419<qorv52_419_Data_t, 5535>::Get_Value(unsigned int, const std::string&) const;
+template float pmbuspower_419<qorv52_419_Data_t, protocol419::RECORD_DATA_TYPE>::Get_Value(unsigned int, const std::string&) const;

@@ -15,7 +15,7 @@ qorv52_419::~qorv52_419() = default;
 
 void qorv52_419::RunCheckThreshold()
 {
-    pmbuspower_419<qorv52_419_Data_t, 5535>::RunCheckThreshold();
+    pmbuspower_419<qorv52_419_Data_t, protocol419::RECORD_DATA_TYPE>::RunCheckThreshold();
     device::host_alarm_reporter reporter(*this);
     alarms::check_model_rules(data_, has_ac, alarm_seq_, reporter);
 }

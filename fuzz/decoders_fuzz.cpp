@@ -20,7 +20,7 @@
 
 namespace {
 
-using driver = pmbuspower_419<qorv52_419_Data_t, 5535>;
+using driver = pmbuspower_419<qorv52_419_Data_t, protocol419::RECORD_DATA_TYPE>;
 using decoder_fn = int (driver::*)(const unsigned char*, int);
 
 // In the order of fuzz::reply_decoder.

@@ -21,6 +21,7 @@
 #include "fuzz/support/checking_host.h"
 #include "fuzz/support/record_regions.h"
 #include "fuzz/support/settings_snapshot.h"
+#include "host/frame_codec.h"
 #include "host/get_ttime.h"
 #include "tools/clock_seam/clock_seam.h"
 
@@ -32,10 +33,8 @@ using fuzz::record_region;
 using fuzz::reply_decoder;
 
 constexpr int MAX_STEPS = 200;
-// Version, address, CID1, return code, two length bytes.
-constexpr std::size_t HEADER = 6;
-// The longest INFO a frame's 12-bit length can announce.
-constexpr std::size_t MAX_INFO = 0xFFF / 2;
+constexpr std::size_t HEADER = pmbus_frame::DECODED_HEADER_BYTES;
+constexpr std::size_t MAX_INFO = pmbus_frame::MAX_INFO_BYTES;
 // Clock moves stay within a span the controller's clock can show.
 constexpr long long MAX_CLOCK_OFFSET = 20LL * 366 * 24 * 3600;
 
@@ -426,7 +425,7 @@ private:
     {
         const std::uint8_t choice = in.u8();
         switch (choice % 7) {
-        case 0: device_->refresh_answer_ = in.u8() & 1; break;
+        case 0: host_.answers.refresh = in.u8() & 1; break;
         case 1: {
             const std::uint8_t version = in.u8();
             device_->protocol_version_ = version % 3 == 0 ? 0x20 : (version % 3 == 1 ? 0x21 : version);
@@ -459,8 +458,8 @@ private:
             break;
         }
         }
-        device_->ao_report_answer_ = (choice & 0x20u) != 0;
-        device_->batch_answer_ = (choice & 0x40u) != 0;
+        host_.answers.ao_report = (choice & 0x20u) != 0;
+        host_.answers.batch = (choice & 0x40u) != 0;
     }
 
     void check_requests(step_kind kind, std::uint8_t version) const

@@ -76,6 +76,7 @@ private:
             FUZZ_CHECK(outcome.status == pmbus_frame::FrameStatus::good && i + 1 == length,
                        "request is not one good frame: %s", pmbus_frame::describe(outcome).c_str());
             const auto& frame = *outcome.frame;
+            requested_cid1_ = frame.cid1();
             FUZZ_CHECK(frame.version() == device_.protocol_version_ && frame.address() == device_.address_,
                        "request framed with version %02x, address %02x", frame.version(), frame.address());
             const fuzz::sent_request request{frame.cid1(), frame.cid2(), frame.info_length() != 0,
@@ -105,7 +106,7 @@ private:
             // CID1 of the outstanding request: a reply for another group never
             // reaches the device.
             const std::string text = pmbus_frame::encode_frame(device_.protocol_version_, address,
-                                                               device_.last_cid1_, rtn,
+                                                               requested_cid1_, rtn,
                                                                info.empty() ? nullptr : info.data(), info.size());
             return std::vector<std::uint8_t>(text.begin(), text.end());
         }
@@ -120,6 +121,7 @@ private:
     std::size_t position_ = 0;
     std::size_t chunk_ = 1;
     int answers_ = 0;
+    std::uint8_t requested_cid1_ = 0;  // of the last request written
 };
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <iostream>
 
 #include "host/reply_match.h"
 
@@ -48,16 +49,72 @@ DeviceLoop::DeviceLoop(PMBusProtocol& device, ByteLine& line, LoopSettings setti
     : device_(device),
       line_(line),
       settings_(std::move(settings)),
+      relay_(*this, device.observer()),
       log_(log_or(settings_.log, own_log_)),
       supervisor_(line_, log_, settings_.reopen, settings_.stop)
 {
     if (settings_.attempts < 1) {
         settings_.attempts = 1;
     }
-    device_.attach_line(&line_);
+    device_.set_observer(&relay_);
 }
 
-DeviceLoop::~DeviceLoop() = default;
+DeviceLoop::~DeviceLoop()
+{
+    if (&device_.observer() == &relay_) {
+        device_.set_observer(&relay_.next());
+    }
+}
+
+void DeviceLoop::Relay::on_send(unsigned char cid1, unsigned char cid2, const unsigned char* data, int length)
+{
+    ObserverRelay::on_send(cid1, cid2, data, length);
+    const std::size_t info_length = data != nullptr && length > 0 ? static_cast<std::size_t>(length) : 0;
+    loop_.last_request_ = pmbus_frame::encode_frame(loop_.device_.protocol_version_, loop_.device_.address_, cid1,
+                                                    cid2, data, info_length);
+    loop_.last_cid1_ = cid1;
+    loop_.last_cid2_ = cid2;
+    ++loop_.requests_;
+    loop_.send_last_request();
+}
+
+void DeviceLoop::Relay::on_send_sp(int type, const unsigned char* record, unsigned int length, bool flag)
+{
+    ObserverRelay::on_send_sp(type, record, length, flag);
+    ++loop_.published_;
+}
+
+void DeviceLoop::Relay::on_open_port()
+{
+    ObserverRelay::on_open_port();
+    try {
+        loop_.line_.open();
+    } catch (const LineError& error) {
+        std::cerr << "cannot open the port: " << error.what() << std::endl;
+    }
+}
+
+bool DeviceLoop::send_last_request()
+{
+    if (last_request_.empty()) {
+        return false;
+    }
+    try {
+        if (!line_.is_open()) {
+            line_.open();
+        }
+        // A late answer to an earlier request must not pass for this one's.
+        line_.discard_input();
+        line_.write(reinterpret_cast<const unsigned char*>(last_request_.data()), last_request_.size());
+    } catch (const LineLost&) {
+        // The wait that follows finds the lost line and says so once.
+        return false;
+    } catch (const LineError& error) {
+        std::cerr << "cannot send the request: " << error.what() << std::endl;
+        return false;
+    }
+    return true;
+}
 
 ExchangeResult DeviceLoop::run_round()
 {
@@ -65,11 +122,11 @@ ExchangeResult DeviceLoop::run_round()
     if (!supervisor_.ensure_open()) {
         return ExchangeResult{};
     }
-    const unsigned long before = device_.requests_made_;
+    const unsigned long before = requests_;
     for (LoopWatcher* watcher : watchers_) {
         watcher->before_round();
     }
-    if (device_.RefreshStatus() == 0 || device_.requests_made_ == before) {
+    if (device_.RefreshStatus() == 0 || requests_ == before) {
         return ExchangeResult{};
     }
     return finish_exchange();
@@ -100,19 +157,22 @@ ExchangeResult DeviceLoop::finish_exchange()
         }
         if (wait == Wait::reply) {
             supervisor_.answered();
-            const unsigned long before = device_.requests_made_;
-            const std::string request = pair_text(device_.last_cid1_, device_.last_cid2_);
+            const unsigned long requests_before = requests_;
+            const unsigned long published_before = published_;
+            const std::string request = pair_text(last_cid1_, last_cid2_);
             for (LoopWatcher* watcher : watchers_) {
                 watcher->on_reply(reply_.data(), reply_length_);
             }
             const int more = device_.process(reply_.data(), static_cast<unsigned>(reply_length_));
             ++result.replies;
-            if (device_.requests_made_ != before) {
+            if (requests_ != requests_before) {
                 attempt = 1;  // the next request of the round is out
                 continue;
             }
             if (more == 0) {
-                result.completed = device_.poll_step_ == 10;
+                // The end of a poll round publishes the record; the answer to
+                // a control command ends the exchange without one.
+                result.completed = published_ != published_before;
                 return result;
             }
             // The device neither asked for more nor ended the exchange: it
@@ -123,7 +183,7 @@ ExchangeResult DeviceLoop::finish_exchange()
         report(problem, attempt);
         device_.process_error();
         if (attempt >= settings_.attempts) {
-            const std::string request = pair_text(device_.last_cid1_, device_.last_cid2_);
+            const std::string request = pair_text(last_cid1_, last_cid2_);
             const std::string given_up = "giving up on " + request + " after " + std::to_string(settings_.attempts) +
                                          (settings_.attempts == 1 ? " attempt" : " attempts") +
                                          "; this round is abandoned and the next one starts afresh";
@@ -135,13 +195,13 @@ ExchangeResult DeviceLoop::finish_exchange()
             return result;
         }
         ++attempt;
-        device_.resend_last_request();
+        send_last_request();
     }
 }
 
 void DeviceLoop::report(const std::string& problem, int attempt)
 {
-    const std::string fault = problem + " (request " + pair_text(device_.last_cid1_, device_.last_cid2_) +
+    const std::string fault = problem + " (request " + pair_text(last_cid1_, last_cid2_) +
                               ", attempt " + std::to_string(attempt) + " of " + std::to_string(settings_.attempts) +
                               ")";
     log_.fault(line_.name(), fault_kind(problem), fault);
@@ -155,7 +215,7 @@ DeviceLoop::Wait DeviceLoop::await_reply(std::string& problem)
     reader_.reset();
     std::string cut_short;
     const auto deadline = steady::now() + std::chrono::milliseconds(settings_.reply_timeout_ms);
-    const OutstandingRequest request{device_.protocol_version_, device_.address_, device_.last_cid1_};
+    const OutstandingRequest request{device_.protocol_version_, device_.address_, last_cid1_};
     unsigned char chunk[256];
     for (;;) {
         if (stop_requested()) {

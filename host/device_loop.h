@@ -5,6 +5,11 @@
 // the last attempt the round is abandoned so that the next one starts
 // afresh. A lost line ends the round at once; the next round first opens the
 // line again (see LineSupervisor). Every wait gives way to a stop request.
+//
+// The loop is told, never guesses: it stands between the device and the
+// device's observer, so each request reaches it through the send
+// notification (and goes out on the line from there), and a round has
+// finished when process_payload ends the exchange after publishing a record.
 #pragma once
 
 #include <array>
@@ -17,6 +22,7 @@
 #include "host/line_log.h"
 #include "host/line_supervisor.h"
 #include "host/loop_watcher.h"
+#include "host/observer_relay.h"
 #include "host/pmbus_protocol.h"
 #include "host/stop_check.h"
 
@@ -42,9 +48,13 @@ struct ExchangeResult {
 
 class HOST_API DeviceLoop {
 public:
-    // Attaches the line to the device; the line stays the caller's.
+    // Puts the loop in front of the device's observer (set it first) until
+    // the loop ends, which must be before the device's end; the line stays
+    // the caller's.
     DeviceLoop(PMBusProtocol& device, ByteLine& line, LoopSettings settings = {});
     ~DeviceLoop();
+    DeviceLoop(const DeviceLoop&) = delete;
+    DeviceLoop& operator=(const DeviceLoop&) = delete;
 
     // One poll round: opens a closed line (pausing while it stays lost),
     // then RefreshStatus and the exchange it starts. Nothing is started
@@ -61,6 +71,22 @@ public:
     const LineSupervisor& line_state() const { return supervisor_; }
 
 private:
+    // What the loop hears from the device before the observer does.
+    class Relay : public ObserverRelay {
+    public:
+        Relay(DeviceLoop& loop, HostObserver& next) : ObserverRelay(next), loop_(loop) {}
+        void on_send(unsigned char cid1, unsigned char cid2, const unsigned char* data, int length) override;
+        void on_send_sp(int type, const unsigned char* record, unsigned int length, bool flag) override;
+        void on_open_port() override;
+
+    private:
+        DeviceLoop& loop_;
+    };
+
+    // Writes the last request frame (again): false when there is none or
+    // the line fails.
+    bool send_last_request();
+
     enum class Wait { reply, timeout, fault, lost, stopped };
     Wait await_reply(std::string& problem);
     void report(const std::string& problem, int attempt);
@@ -69,6 +95,12 @@ private:
     PMBusProtocol& device_;
     ByteLine& line_;
     LoopSettings settings_;
+    Relay relay_;
+    std::string last_request_;     // the last request frame, as written
+    unsigned char last_cid1_ = 0;  // its command pair, for diagnostics
+    unsigned char last_cid2_ = 0;
+    unsigned long requests_ = 0;   // requests the device has made
+    unsigned long published_ = 0;  // records the device has published
     std::unique_ptr<LineLog> own_log_;
     LineLog& log_;
     LineSupervisor supervisor_;

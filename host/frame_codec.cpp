@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "host/hex_digit.h"
+
 namespace pmbus_frame {
 
 namespace {
@@ -12,24 +14,9 @@ constexpr std::size_t BODY_CAPACITY = MAX_FRAME_CHARS - 2;
 
 const char HEX_DIGITS[] = "0123456789ABCDEF";
 
-int hex_value(char c)
-{
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    // Some devices answer in lower case; the checksum covers the characters as sent.
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    return -1;
-}
-
 std::uint8_t byte_at(const char* chars)
 {
-    return static_cast<std::uint8_t>(hex_value(chars[0]) * 16 + hex_value(chars[1]));
+    return static_cast<std::uint8_t>(hex_digit::value(chars[0]) * 16 + hex_digit::value(chars[1]));
 }
 
 void append_byte(std::string& out, std::uint8_t byte)
@@ -191,7 +178,7 @@ void FrameReader::finish()
     outcome_ = FrameOutcome{};
     outcome_.characters = count_;
     for (std::size_t i = 0; i < count_; ++i) {
-        if (hex_value(chars_[i]) < 0) {
+        if (hex_digit::value(chars_[i]) < 0) {
             outcome_.status = FrameStatus::bad_hex;
             outcome_.bad_char = chars_[i];
             return;

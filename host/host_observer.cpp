@@ -2,6 +2,10 @@
 
 HostObserver::~HostObserver() = default;
 
+int HostObserver::on_refresh_status() { return HostAnswers{}.refresh; }
+bool HostObserver::on_check_ao_report(const std::string&, float) { return HostAnswers{}.ao_report; }
+bool HostObserver::on_batch_check(std::size_t) { return HostAnswers{}.batch; }
+
 void HostObserver::on_send(unsigned char, unsigned char, const unsigned char*, int) {}
 void HostObserver::on_send_sp(int, const unsigned char*, unsigned int, bool) {}
 void HostObserver::on_save_history(const unsigned char*, unsigned int) {}
@@ -11,9 +15,7 @@ void HostObserver::on_check_threshold_bool(int, const std::string&, const std::s
                                            const std::string&, bool, unsigned short)
 {
 }
-void HostObserver::on_check_ao_report(const std::string&, float) {}
 void HostObserver::on_check_threshold(const std::string&, const std::string&, float, int) {}
-void HostObserver::on_batch_check(std::size_t) {}
 
 HostObserver& HostObserver::none()
 {

@@ -6,9 +6,22 @@
 #include <cstddef>
 #include <string>
 
+// What the host answers to the calls that ask it something. A daemon decides
+// these itself; tools and tests choose them.
+struct HostAnswers {
+    int refresh = 1;         // RefreshStatus: 0 keeps the device from polling now
+    bool ao_report = false;  // CheckAOReport: the report changed something
+    bool batch = false;      // DoBatchCheckThreshold: a rule changed state
+};
+
 class __attribute__((visibility("default"))) HostObserver {
 public:
     virtual ~HostObserver();
+
+    // The calls that return the host's answer; the defaults are HostAnswers'.
+    virtual int on_refresh_status();
+    virtual bool on_check_ao_report(const std::string& signal, float value);
+    virtual bool on_batch_check(std::size_t rules);
 
     // A request frame: data is null when the request carries no data.
     virtual void on_send(unsigned char cid1, unsigned char cid2, const unsigned char* data, int length);
@@ -19,9 +32,7 @@ public:
     virtual void on_check_threshold_bool(int level, const std::string& key, const std::string& id,
                                          const std::string& desc, const std::string& name, bool state,
                                          unsigned short seq);
-    virtual void on_check_ao_report(const std::string& signal, float value);
     virtual void on_check_threshold(const std::string& signal, const std::string& text, float value, int n);
-    virtual void on_batch_check(std::size_t rules);
 
     // An observer that ignores everything; the default of every device.
     static HostObserver& none();

@@ -1,10 +1,8 @@
-// The power-system monitoring protocol layer: frames requests, unframes
-// replies and hands each decoded reply to the device's process_payload.
+// The power-system monitoring protocol layer: hands each decoded reply to
+// the device's process_payload and each request to the host's observer,
+// which puts it on the line.
 #pragma once
 
-#include <string>
-
-#include "host/byte_line.h"
 #include "host/smd_sp_device.h"
 
 class HOST_API PMBusProtocol : public SMDSPDevice {
@@ -21,19 +19,9 @@ public:
     virtual int process_error();
 
     // Sends one request frame with the device's protocol version and address:
-    // reported to the observer, and written to the line when one is attached.
+    // the observer hears of it and the host's loop writes it to the line.
     int write_pmbus_cmd(unsigned char cid1, unsigned char cid2, const unsigned char* data = nullptr,
                         int length = 0);
-
-    // Open and close the attached line (the observer hears of OpenPort either way).
-    int OpenPort() override;
-    int ClosePort() override;
-
-    // The line requests go out on; the host's loop attaches it.
-    void attach_line(ByteLine* line) { line_ = line; }
-    // Writes the last request frame once more: the host's retry after a
-    // missing or bad reply. False when there is none or the line fails.
-    bool resend_last_request();
 
     // Host state.
     unsigned char* recv_frame_ = nullptr;
@@ -41,11 +29,4 @@ public:
     int poll_step_ = 0;
     unsigned char protocol_version_ = 0x20;
     unsigned char address_ = 1;
-
-    // Line state of the host's protocol layer.
-    ByteLine* line_ = nullptr;
-    std::string last_request_;              // the last request frame, as written
-    unsigned char last_cid1_ = 0;           // its command pair, for diagnostics
-    unsigned char last_cid2_ = 0;
-    unsigned long requests_made_ = 0;       // requests framed for the line so far
 };

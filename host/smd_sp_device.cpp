@@ -11,7 +11,7 @@ int SMDSPDevice::Init(std::weak_ptr<SMDController> controller, unsigned int id, 
     return VDeviceInterface::Init(std::move(controller), id, config);
 }
 
-int SMDSPDevice::RefreshStatus() { return refresh_answer_; }
+int SMDSPDevice::RefreshStatus() { return observer().on_refresh_status(); }
 
 int SMDSPDevice::process(unsigned char*, unsigned int) { return 0; }
 

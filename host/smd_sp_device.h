@@ -26,7 +26,4 @@ public:
     int status_word_ = 0;
     unsigned char option_byte_ = 0;
     int baud_rate_ = 9600;
-
-    // What the stand-in's own refresh test answers.
-    int refresh_answer_ = 1;
 };

@@ -37,8 +37,7 @@ int SMDVDevice::SaveDeviceHistory(const unsigned char* data, unsigned int length
 
 bool SMDVDevice::CheckAOReport(const std::string& signal, float value)
 {
-    observer().on_check_ao_report(signal, value);
-    return ao_report_answer_;
+    return observer().on_check_ao_report(signal, value);
 }
 
 bool SMDVDevice::CheckThreshold(const std::string& signal, const std::string& text, const float& value, int n)
@@ -56,6 +55,5 @@ void SMDVDevice::CheckThresholdBool(int level, const std::string& key, const std
 
 bool SMDVDevice::DoBatchCheckThreshold(const std::vector<rule_value>& rules)
 {
-    observer().on_batch_check(rules.size());
-    return batch_answer_;
+    return observer().on_batch_check(rules.size());
 }

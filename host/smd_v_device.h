@@ -54,8 +54,4 @@ public:
     std::map<std::string, float> ao_values_;
     std::map<std::string, int> level_map_;
     std::map<std::string, float> threshold_map_;
-
-    // What the stand-in's analog-output report and batch check answer.
-    bool ao_report_answer_ = false;
-    bool batch_answer_ = false;
 };

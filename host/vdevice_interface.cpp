@@ -1,6 +1,5 @@
 #include "host/vdevice_interface.h"
 
-#include <climits>
 #include <stdexcept>
 
 VDeviceInterface::VDeviceInterface() : observer_(&HostObserver::none()) {}
@@ -10,13 +9,6 @@ VDeviceInterface::~VDeviceInterface() = default;
 float VDeviceInterface::Get_Value(unsigned int, const std::string&) const
 {
     throw std::out_of_range("数据未就绪");
-}
-
-int VDeviceInterface::LoadFromCache(const std::string& bytes)
-{
-    // A string too long for the length argument can never be a valid record.
-    const int length = bytes.size() > static_cast<std::size_t>(INT_MAX) ? -1 : static_cast<int>(bytes.size());
-    return LoadFromCache(reinterpret_cast<const unsigned char*>(bytes.data()), length);
 }
 
 int VDeviceInterface::LoadFromCache(const unsigned char*, int) { return 0; }

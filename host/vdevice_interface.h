@@ -2,6 +2,8 @@
 // object, in the order the daemon's virtual table expects them.
 #pragma once
 
+#include <climits>
+#include <cstddef>
 #include <memory>
 #include <string>
 
@@ -21,7 +23,13 @@ public:
 
     // Serves nothing: throws std::out_of_range("数据未就绪").
     virtual float Get_Value(unsigned int id, const std::string& name) const;
-    virtual int LoadFromCache(const std::string& bytes);
+    // Inline, so that the plug-in carries its own copy rather than importing it.
+    virtual int LoadFromCache(const std::string& bytes)
+    {
+        // A string too long for the length argument can never be a valid record.
+        const int length = bytes.size() > static_cast<std::size_t>(INT_MAX) ? -1 : static_cast<int>(bytes.size());
+        return LoadFromCache(reinterpret_cast<const unsigned char*>(bytes.data()), length);
+    }
     virtual int LoadFromCache(const unsigned char* data, int length);
     virtual unsigned int DataId() const { return data_id_; }
     virtual const std::string& DeviceType() const { return device_type_; }

@@ -29,7 +29,7 @@ void silence_standard_output()
 
 namespace {
 
-constexpr int DATA_TYPE = 5535;
+constexpr int DATA_TYPE = protocol419::RECORD_DATA_TYPE;
 
 bool carries(const sent_request& request, std::initializer_list<std::uint8_t> bytes)
 {

@@ -44,10 +44,14 @@ public:
     void on_send(unsigned char cid1, unsigned char cid2, const unsigned char* data, int length) override;
     void on_send_sp(int type, const unsigned char* record, unsigned int length, bool flag) override;
     void on_save_history(const unsigned char* record, unsigned int length) override;
+    int on_refresh_status() override { return answers.refresh; }
+    bool on_check_ao_report(const std::string&, float) override { return answers.ao_report; }
+    bool on_batch_check(std::size_t) override { return answers.batch; }
 
     // Forgets what the previous step sent and published.
     void clear();
 
+    HostAnswers answers;
     std::vector<sent_request> sent;
     int published = 0;
     int saved = 0;

@@ -1,8 +1,9 @@
-// Which bytes of the measurement record each kind of reply may change. The
-// fuzz targets compare the record before and after every step against these
-// regions, so a decoder that steps outside its own fields (into a neighbour's
-// block, a reserved byte or past a list's capacity) is caught even where the
-// bytes it touches still lie inside the device object.
+// Which bytes of the measurement record each kind of reply may change, as the
+// record's field table says. The fuzz targets compare the record before and
+// after every step against these regions, so a decoder that steps outside its
+// own fields (into a neighbour's block, a reserved byte or past a list's
+// capacity) is caught even where the bytes it touches still lie inside the
+// device object.
 #pragma once
 
 #include <bitset>

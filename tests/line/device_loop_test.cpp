@@ -15,7 +15,7 @@
 
 namespace {
 
-// Asks 40/41 then 41/41 and finishes; keeps what it was given.
+// Asks 40/41 then 41/41 and publishes a record; keeps what it was given.
 class TwoStepDevice : public PMBusProtocol {
 public:
     int RefreshStatus() override
@@ -34,7 +34,8 @@ public:
             write_pmbus_cmd(0x41, 0x41);
             return 1;
         }
-        poll_step_ = 10;
+        const unsigned char record[1] = {0};
+        SendSP(1, record, sizeof record, false);
         return 0;
     }
     int process_error() override
@@ -128,6 +129,7 @@ class DeviceLoopTest : public ::testing::Test {
 protected:
     void start(const std::string& script)
     {
+        loop.reset();  // the old loop hands the device's observer back first
         line = std::make_unique<SimulatedLine>(with_events(script));
         port = std::make_unique<SerialPort>(line->pty.slave_path(), 9600);
         port->open();

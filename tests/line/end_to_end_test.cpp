@@ -297,7 +297,7 @@ TEST_F(EndToEnd, ACaptureReplaysTheRunAndTheSimulatorServesItAgain)
         replayed.set_observer(&replay_host);
         std::ostringstream transcript_text;
         plugin_host::TranscriptWriter transcript(transcript_text);
-        plugin_host::ReplaySession session(replayed, transcript);
+        plugin_host::ReplaySession session(replayed, transcript, replay_host.answers);
         session.set_host_defaults();
         plugin_host::start_replay_clock();
         std::istringstream lines(scenario);
@@ -337,6 +337,7 @@ TEST_F(EndToEnd, ACaptureReplaysTheRunAndTheSimulatorServesItAgain)
     });
     EXPECT_EQ(polled_host.published, host.published);
     EXPECT_EQ(describe(polled_host.sent), describe(host.sent));
+    loop.reset();  // a loop ends before the device it polls
 }
 
 TEST_F(EndToEnd, APacedFullRoundTakesTheTimeItsCharactersTakeAt9600Baud)

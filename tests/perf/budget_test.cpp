@@ -9,9 +9,9 @@
 #include <gtest/gtest.h>
 
 #include "tools/clock_seam/clock_seam.h"
-#include "tools/heap_count/heap_count.h"
-#include "tools/site_scenario/decoder_cases.h"
-#include "tools/site_scenario/site_scenario.h"
+#include "testbed/heap_count.h"
+#include "testbed/decoder_cases.h"
+#include "testbed/site_scenario.h"
 
 namespace {
 
@@ -28,7 +28,11 @@ public:
     {
         ++alarm_reports;
     }
-    void on_batch_check(std::size_t) override { ++batch_checks; }
+    bool on_batch_check(std::size_t) override
+    {
+        ++batch_checks;
+        return false;
+    }
 
     unsigned requests = 0, published = 0, stored = 0, resets = 0, alarm_reports = 0, batch_checks = 0;
 };

@@ -129,6 +129,11 @@ TEST(PluginLoad, GetProvidersIsTheOnlyExportedSymbol)
         }
     }
     EXPECT_EQ(exported, "get_providers ");
+
+    // The string form of LoadFromCache is inline in the framework's header:
+    // the plug-in carries it instead of importing it.
+    const std::string imported = output_of(std::string(QORV_NM) + " -D --undefined-only " + QORV_PLUGIN_PATH);
+    EXPECT_EQ(imported.find("LoadFromCache"), std::string::npos);
 }
 
 // The controller provides the C and C++ runtime, jsoncpp and the daemon's

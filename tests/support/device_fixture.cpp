@@ -5,6 +5,7 @@
 
 #include <json/reader.h>
 
+#include "host/hex_digit.h"
 #include "tools/clock_seam/clock_seam.h"
 
 DeviceTest::DeviceTest()
@@ -47,14 +48,8 @@ std::vector<std::uint8_t> hex(const std::string& text)
     std::vector<std::uint8_t> bytes;
     int high = -1;
     for (char c : text) {
-        int nibble;
-        if (c >= '0' && c <= '9') {
-            nibble = c - '0';
-        } else if (c >= 'a' && c <= 'f') {
-            nibble = c - 'a' + 10;
-        } else if (c >= 'A' && c <= 'F') {
-            nibble = c - 'A' + 10;
-        } else {
+        const int nibble = hex_digit::value(c);
+        if (nibble < 0) {
             continue;
         }
         if (high < 0) {

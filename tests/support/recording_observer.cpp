@@ -71,11 +71,12 @@ void RecordingObserver::on_check_threshold_bool(int level, const std::string& ke
     calls.push_back(line.str());
 }
 
-void RecordingObserver::on_check_ao_report(const std::string& signal, float value)
+bool RecordingObserver::on_check_ao_report(const std::string& signal, float value)
 {
     std::ostringstream line;
     line << "CheckAOReport " << signal << " " << value;
     calls.push_back(line.str());
+    return answers.ao_report;
 }
 
 void RecordingObserver::on_check_threshold(const std::string& signal, const std::string& text, float value, int n)
@@ -85,9 +86,10 @@ void RecordingObserver::on_check_threshold(const std::string& signal, const std:
     calls.push_back(line.str());
 }
 
-void RecordingObserver::on_batch_check(std::size_t rules)
+bool RecordingObserver::on_batch_check(std::size_t rules)
 {
     calls.push_back("DoBatchCheckThreshold " + std::to_string(rules));
+    return answers.batch;
 }
 
 void RecordingObserver::clear()

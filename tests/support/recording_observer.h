@@ -36,11 +36,14 @@ public:
     void on_open_port() override;
     void on_check_threshold_bool(int level, const std::string& key, const std::string& id, const std::string& desc,
                                  const std::string& name, bool state, unsigned short seq) override;
-    void on_check_ao_report(const std::string& signal, float value) override;
+    bool on_check_ao_report(const std::string& signal, float value) override;
     void on_check_threshold(const std::string& signal, const std::string& text, float value, int n) override;
-    void on_batch_check(std::size_t rules) override;
+    bool on_batch_check(std::size_t rules) override;
+    int on_refresh_status() override { return answers.refresh; }
 
     void clear();
+
+    HostAnswers answers;
 
     // Every call, in order: "send 40/41 01", "send 41/41 -", "SendSP 5535 1003 false",
     // "SaveDeviceHistory 1003", "Reset", "OpenPort", "CheckThresholdBool ...",

@@ -9,7 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "host/plugin_loader.h"
-#include "tools/plugin-host/record_fields.h"
+#include "protocol419/record_fields.h"
 #include "tools/plugin-host/report_alarms.h"
 #include "tools/plugin-host/report_fields.h"
 #include "tools/plugin-host/report_gaps.h"
@@ -25,7 +25,7 @@ namespace {
 
 using Record = std::vector<std::uint8_t>;
 
-Record blank_record() { return Record(RECORD_BYTES, 0); }
+Record blank_record() { return Record(protocol419::RECORD_SIZE, 0); }
 
 void set_float(Record& record, const std::string& field, float value, std::size_t item = 0)
 {

@@ -45,12 +45,23 @@ TEST_F(DcDecoders, AnalogBlockWithTwoBatteryCurrents)
 
 TEST_F(DcDecoders, LoadCurrentIsMultipliedByTheConfiguredFactor)
 {
-    device.dc_i_adjust = 2;
-    const auto payload = join({volts53_5, amps12_5, hex("00 00 00")});
-    const auto [result, out] = run(device, &qorv52_419::parse42_41, payload);
-    EXPECT_EQ(result, 11);
-    EXPECT_EQ(out, "parse42_41 53.500000 25.000000\n");
-    EXPECT_EQ(slice(record_bytes(), out_i, 4), hex("00 00 C8 41"));
+    const struct {
+        const char* factor;
+        const char* printed;
+        std::vector<std::uint8_t> stored;
+    } cases[] = {
+        {"2", "parse42_41 53.500000 25.000000\n", hex("00 00 C8 41")},
+        {"0", "parse42_41 53.500000 0.000000\n", hex("00 00 00 00")},
+        {"-3", "parse42_41 53.500000 -37.500000\n", hex("00 00 16 C2")},
+    };
+    for (const auto& c : cases) {
+        printed_by([&] { configure(std::string(R"({"appSetting":{"dc_i_adjust":")") + c.factor + "\"}}"); });
+        const auto payload = join({volts53_5, amps12_5, hex("00 00 00")});
+        const auto [result, out] = run(device, &qorv52_419::parse42_41, payload);
+        EXPECT_EQ(result, 11) << c.factor;
+        EXPECT_EQ(out, c.printed);
+        EXPECT_EQ(slice(record_bytes(), out_i, 4), c.stored) << c.factor;
+    }
 
     // With the default factor every current keeps its bytes, a NaN included.
     device.dc_i_adjust = 1;

@@ -2,6 +2,7 @@
 // which order for which flag bytes, the refresh gate, DC format detection,
 // and replies that arrive outside a round.
 #include <cstring>
+#include <limits>
 #include <map>
 #include <memory>
 
@@ -103,10 +104,12 @@ const requests whole_round_without_dc = {"40/41 01", "40/43 01", "40/44 01", "41
 
 TEST_F(PollCycle, NewDeviceAsksForEverythingWhateverTheFlagBytes)
 {
+    // Only a data-ready flag of exactly 1 lets the flag bytes decide.
+    for (const int ready : {0, 2, 255})
     for (const std::uint8_t flag : {std::uint8_t{0x00}, std::uint8_t{0x11}}) {
-        device.data_ready_ = 0;
+        device.data_ready_ = static_cast<unsigned char>(ready);
         const auto sent = round({{"40/41", flag}, {"40/43", flag}, {"41/41", flag}, {"41/43", flag}});
-        EXPECT_EQ(sent, whole_round_without_dc) << int{flag};
+        EXPECT_EQ(sent, whole_round_without_dc) << int{flag} << " ready " << ready;
         EXPECT_EQ(device.poll_step_, 10);
         EXPECT_EQ(device.data_ready_, 1);
         ASSERT_FALSE(host.calls.empty());
@@ -218,6 +221,55 @@ TEST_F(PollCycle, DcReplyWithAUnitCountFillsBothUnitsAndStaysCounted)
     EXPECT_EQ(slice(record_bytes(), 738, 4), hex("00 56 42 42"));
 }
 
+TEST_F(PollCycle, OnlyAVoltageStrictlyBetween40And60MeansNoUnitCount)
+{
+    device.has_dc = true;
+    const auto bytes_of = [](float value) {
+        std::vector<std::uint8_t> bytes(4);
+        std::memcpy(bytes.data(), &value, 4);
+        return bytes;
+    };
+    const struct {
+        int known;  // no_dc_number before the reply
+        std::vector<std::uint8_t> first;
+        int found;
+    } cases[] = {
+        {-1, bytes_of(40.0f), 2},
+        {-1, bytes_of(60.0f), 2},
+        {-1, bytes_of(std::numeric_limits<float>::quiet_NaN()), 2},
+        {-1, bytes_of(40.5f), 1},
+        {-1, bytes_of(59.5f), 1},
+        // Any setting but -1 and 1 reads the unit count byte, and detection is not made.
+        {0, volts53_5, 0},
+        {2, volts53_5, 2},
+        {7, volts53_5, 7},
+    };
+    for (const auto& c : cases) {
+        device.no_dc_number = c.known;
+        device.poll_step_ = 7;
+        std::memset(&device.data_.dc, 0xEE, sizeof device.data_.dc);
+        const auto info = join({hex("00"), c.first, amps12_5, hex("00 00 00 00")});
+        const auto out = printed_by([&] { reply(info); });
+        EXPECT_EQ(device.no_dc_number, c.found) << c.known << " " << ::testing::PrintToString(c.first);
+        // The unit block starts at INFO byte 1 without the count, at byte 2 with it.
+        const std::size_t start = c.found == 1 ? 1 : 2;
+        EXPECT_EQ(slice(record_bytes(), 738, 4), slice(info, start, 4)) << c.known;
+    }
+}
+
+TEST_F(PollCycle, WithoutTheUnitCountOnlyTheAnalogReplyPrintsIt)
+{
+    device.has_dc = true;
+    device.no_dc_number = 1;
+    const auto out = printed_by([&] {
+        device.poll_step_ = 7;
+        reply(answer({0x42, 0x41, false, {}}, 0x01));
+        reply(answer({0x42, 0x44, false, {}}, 0));
+    });
+    EXPECT_NE(out.find("pmbuspower_419 PMBUSPOWER_42_41 dc_number:0\n"), std::string::npos) << out;
+    EXPECT_EQ(out.find("PMBUSPOWER_42_44"), std::string::npos) << out;
+}
+
 TEST_F(PollCycle, WithOneUnitAnnouncedTheSecondUnitKeepsItsValues)
 {
     device.has_dc = true;
@@ -258,15 +310,29 @@ TEST_F(PollCycle, RefreshGateHoldsRoundsBackUntilTwoSecondsHavePassed)
 
     clock_seam::advance(6);
     device.status_word_ = 0;
-    device.refresh_answer_ = 0;
+    host.answers.refresh = 0;
     EXPECT_EQ(device.RefreshStatus(), 0) << "host declines";
     EXPECT_EQ(device.status_word_, 0);
     EXPECT_TRUE(host.sent.empty());
 
-    device.refresh_answer_ = 1;
+    host.answers.refresh = 1;
     EXPECT_EQ(device.RefreshStatus(), 1) << "two seconds later";
     EXPECT_EQ(describe(host.sent), (requests{"40/41 01"}));
     EXPECT_EQ(device.poll_step_, 0);
+}
+
+TEST_F(PollCycle, EveryRefreshRestartsTheRoundWhereverTheStepWas)
+{
+    for (const bool has_ac : {true, false}) {
+        for (const int step : {1, 5, 8, 10, 300, 310}) {
+            device.has_ac = has_ac;
+            device.poll_step_ = step;
+            host.clear();
+            EXPECT_EQ(device.RefreshStatus(), 1) << step;
+            EXPECT_EQ(device.poll_step_, has_ac ? 0 : 4) << step;
+            EXPECT_EQ(describe(host.sent), (requests{has_ac ? "40/41 01" : "41/41 -"})) << step;
+        }
+    }
 }
 
 TEST_F(PollCycle, RejectedAcAnalogReplyStopsTheExchange)

@@ -2,6 +2,7 @@
 // time stamped into the record, and the cache load that completes a round.
 #include <cstdint>
 #include <cstring>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -167,12 +168,43 @@ TEST_F(RoundCompletion, RoundChangeFlagCollectsTheReportAndBatchAnswersOfThisRou
     device.ao_values_ = {{"419001", 1.0f}};
     for (const auto& c : cases) {
         device.round_changed_ = c.was_changed;
-        device.ao_report_answer_ = c.ao_answer;
-        device.batch_answer_ = c.batch_answer;
+        host.answers.ao_report = c.ao_answer;
+        host.answers.batch = c.batch_answer;
         printed_by([&] { device.RoundDone(); });
         EXPECT_EQ(device.round_changed_, c.changed)
             << c.was_changed << " " << c.ao_answer << " " << c.batch_answer;
     }
+}
+
+TEST_F(RoundCompletion, AHostCallThatThrowsDuringTheAlarmRulesEndsTheRoundThere)
+{
+    struct failing_host : RecordingObserver {
+        void on_check_threshold_bool(int level, const std::string& key, const std::string& id,
+                                     const std::string& desc, const std::string& name, bool state,
+                                     unsigned short seq) override
+        {
+            RecordingObserver::on_check_threshold_bool(level, key, id, desc, name, state, seq);
+            throw std::runtime_error("alarm store full");
+        }
+    } failing;
+    device.set_observer(&failing);
+    device.poll_step_ = 6;  // the rectifier alarms, the last request without DC distribution
+    bool thrown = false;
+    printed_by([&] {
+        try {
+            reply(hex("00"));
+        } catch (const std::runtime_error&) {
+            thrown = true;
+        }
+    });
+    EXPECT_TRUE(thrown) << "the host's exception reaches the host's loop";
+    device.set_observer(&host);
+
+    ASSERT_EQ(failing.calls.size(), 3u);
+    EXPECT_EQ(failing.calls[0], "SendSP 5535 1003 false");
+    EXPECT_EQ(failing.calls[1], "Reset");
+    EXPECT_EQ(failing.calls[2].rfind("CheckThresholdBool ", 0), 0u) << failing.calls[2];
+    EXPECT_EQ(device.poll_step_, 6) << "the round end after RoundDone did not run";
 }
 
 TEST_F(RoundCompletion, QuietRoundStillRunsTheBatchCheckOnce)

@@ -39,7 +39,7 @@ protected:
     void judge()
     {
         host.clear();
-        device.pmbuspower_419<qorv52_419_Data_t, 5535>::RunCheckThreshold();
+        device.pmbuspower_419<qorv52_419_Data_t, protocol419::RECORD_DATA_TYPE>::RunCheckThreshold();
     }
 
     void set_inputs(const ac_input& first, const ac_input& second)
@@ -183,6 +183,11 @@ TEST_F(SystemRules, ThresholdRuleReportCarriesItsLevelIdentifierAndTexts)
     EXPECT_EQ(device.level_map_.at(UNDER_FREQUENCY), 0);
     EXPECT_EQ(device.level_map_.count(DC_LOW), 0u) << "no DC distribution";
     EXPECT_TRUE(device.threshold_map_.empty()) << "switched-off rules look up no limit";
+
+    device.level_map_.clear();
+    device.has_ac = false;
+    judge();
+    EXPECT_TRUE(device.level_map_.empty()) << "no AC distribution, no AC identifiers";
 }
 
 TEST_F(SystemRules, ThresholdRulesReportInTableOrderWithTheirNamesAndTexts)

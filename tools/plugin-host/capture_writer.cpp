@@ -49,7 +49,7 @@ std::string byte_hex(unsigned char byte) { return to_hex(&byte, 1); }
 }  // namespace
 
 CaptureWriter::CaptureWriter(std::ostream& out, HostObserver& next)
-    : out_(out), next_(next), replay_clock_(replay_clock_start())
+    : ObserverRelay(next), out_(out), replay_clock_(replay_clock_start())
 {
 }
 
@@ -57,12 +57,14 @@ void CaptureWriter::begin(const PMBusProtocol& device, const Json::Value& config
 {
     comment("capture of " + origin + ", started " + wall_date() +
             "; replay it with plugin-host replay, serve it with --from-capture");
+    // The run tool's host gives the default answers.
+    const HostAnswers answers;
     JsonObject host;
     host.text("op", "host")
         .integer("data_id", device.data_id_)
-        .boolean("refresh", device.refresh_answer_ != 0)
-        .boolean("ao_report", device.ao_report_answer_)
-        .boolean("batch", device.batch_answer_)
+        .boolean("refresh", answers.refresh != 0)
+        .boolean("ao_report", answers.ao_report)
+        .boolean("batch", answers.batch)
         .integer("version", device.protocol_version_);
     std::string ao = "[";
     for (const std::string& signal : device.ao_signals_) {
@@ -127,41 +129,8 @@ void CaptureWriter::on_send(unsigned char cid1, unsigned char cid2, const unsign
         text += " " + to_hex(data, static_cast<std::size_t>(length));
     }
     comment(text);
-    next_.on_send(cid1, cid2, data, length);
+    ObserverRelay::on_send(cid1, cid2, data, length);
 }
-
-void CaptureWriter::on_send_sp(int type, const unsigned char* record, unsigned int length, bool flag)
-{
-    next_.on_send_sp(type, record, length, flag);
-}
-
-void CaptureWriter::on_save_history(const unsigned char* record, unsigned int length)
-{
-    next_.on_save_history(record, length);
-}
-
-void CaptureWriter::on_reset() { next_.on_reset(); }
-
-void CaptureWriter::on_open_port() { next_.on_open_port(); }
-
-void CaptureWriter::on_check_threshold_bool(int level, const std::string& key, const std::string& id,
-                                            const std::string& desc, const std::string& name, bool state,
-                                            unsigned short seq)
-{
-    next_.on_check_threshold_bool(level, key, id, desc, name, state, seq);
-}
-
-void CaptureWriter::on_check_ao_report(const std::string& signal, float value)
-{
-    next_.on_check_ao_report(signal, value);
-}
-
-void CaptureWriter::on_check_threshold(const std::string& signal, const std::string& text, float value, int n)
-{
-    next_.on_check_threshold(signal, text, value, n);
-}
-
-void CaptureWriter::on_batch_check(std::size_t rules) { next_.on_batch_check(rules); }
 
 void CaptureWriter::catch_up_clock()
 {

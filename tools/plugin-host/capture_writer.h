@@ -16,15 +16,15 @@
 
 #include <json/value.h>
 
-#include "host/host_observer.h"
 #include "host/loop_watcher.h"
+#include "host/observer_relay.h"
 #include "host/pmbus_protocol.h"
 
 namespace plugin_host {
 
 // Watches the device's loop, and stands between the device and the host's
 // own observer, passing every call on to it.
-class CaptureWriter : public HostObserver, public LoopWatcher {
+class CaptureWriter : public ObserverRelay, public LoopWatcher {
 public:
     CaptureWriter(std::ostream& out, HostObserver& next);
 
@@ -49,15 +49,6 @@ public:
     void on_fault(const std::string& problem) override;
 
     void on_send(unsigned char cid1, unsigned char cid2, const unsigned char* data, int length) override;
-    void on_send_sp(int type, const unsigned char* record, unsigned int length, bool flag) override;
-    void on_save_history(const unsigned char* record, unsigned int length) override;
-    void on_reset() override;
-    void on_open_port() override;
-    void on_check_threshold_bool(int level, const std::string& key, const std::string& id, const std::string& desc,
-                                 const std::string& name, bool state, unsigned short seq) override;
-    void on_check_ao_report(const std::string& signal, float value) override;
-    void on_check_threshold(const std::string& signal, const std::string& text, float value, int n) override;
-    void on_batch_check(std::size_t rules) override;
 
 private:
     // Brings the replay's clock to the device's before a recorded call.
@@ -66,7 +57,6 @@ private:
     void comment(const std::string& text);
 
     std::ostream& out_;
-    HostObserver& next_;
     bool follow_real_clock_ = false;
     std::time_t replay_clock_;  // where the replay's clock stands after the lines written
 };

@@ -16,13 +16,19 @@ CommandAction add_decode_command(CLI::App& tool)
     command.add_flag("--hex", options->hex,
                      "the input is hex text (either case; blanks and line breaks between bytes are "
                      "ignored), such as the \"record\" of a replay transcript");
-    command.add_flag("--table", options->table, "print a table for people instead of JSON");
+    CLI::Option* table = command.add_flag("--table", options->table, "print a table for people instead of JSON");
+    command
+        .add_flag("--csv", options->csv,
+                  "print a header row of field names (list slots as name[i]) and one row per record, "
+                  "the round time as YYYY-MM-DD HH:MM:SS")
+        ->excludes(table);
     command.footer(
         "Prints each 1003-byte measurement record in FILE (or standard input) with every\n"
-        "field of the record layout: one JSON object per line, or an aligned table."
+        "field of the record layout: one JSON object per line, an aligned table, or CSV."
         "\n\n"
-        "A history file is records back to back. Input whose size is not a multiple of\n"
-        "1003 bytes is refused (status 2) after the whole records it holds are printed.");
+        "A history file is records back to back, read one record at a time. Input whose\n"
+        "size is not a multiple of 1003 bytes is refused (status 2) after the whole\n"
+        "records it holds are printed.");
     return [options] { return decode_command(*options); };
 }
 

@@ -11,6 +11,7 @@ struct DecodeOptions {
     std::string input;  // a file, or - for standard input
     bool hex = false;
     bool table = false;
+    bool csv = false;
 };
 
 CommandAction add_decode_command(CLI::App& tool);

@@ -1,55 +1,65 @@
 #include "tools/plugin-host/hex_text.h"
 
+#include "host/hex_digit.h"
+
 namespace plugin_host {
 
 namespace {
-
-int nibble_of(char c)
-{
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
-}
 
 bool is_blank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
 
 }  // namespace
 
+HexReader::Step HexReader::push(char c)
+{
+    ++position_;
+    if (is_blank(c)) {
+        if (high_ >= 0) {
+            error_ = "blank inside a byte at character " + std::to_string(position_);
+            return Step::bad;
+        }
+        return Step::more;
+    }
+    const int nibble = hex_digit::value(c);
+    if (nibble < 0) {
+        error_ = "'" + std::string(1, c) + "' at character " + std::to_string(position_) + " is not a hex digit";
+        return Step::bad;
+    }
+    if (high_ < 0) {
+        high_ = nibble;
+        return Step::more;
+    }
+    byte_ = static_cast<std::uint8_t>(high_ * 16 + nibble);
+    high_ = -1;
+    return Step::byte;
+}
+
+bool HexReader::finish()
+{
+    if (high_ >= 0) {
+        error_ = "odd number of hex digits";
+        return false;
+    }
+    return true;
+}
+
 bool parse_hex(std::string_view text, std::vector<std::uint8_t>& bytes, std::string& error)
 {
     bytes.clear();
     bytes.reserve(text.size() / 2);
-    int high = -1;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const char c = text[i];
-        if (is_blank(c)) {
-            if (high >= 0) {
-                error = "blank inside a byte at character " + std::to_string(i + 1);
-                return false;
-            }
-            continue;
-        }
-        const int nibble = nibble_of(c);
-        if (nibble < 0) {
-            error = "'" + std::string(1, c) + "' at character " + std::to_string(i + 1) + " is not a hex digit";
+    HexReader reader;
+    for (const char c : text) {
+        const HexReader::Step step = reader.push(c);
+        if (step == HexReader::Step::bad) {
+            error = reader.error();
             return false;
         }
-        if (high < 0) {
-            high = nibble;
-        } else {
-            bytes.push_back(static_cast<std::uint8_t>(high * 16 + nibble));
-            high = -1;
+        if (step == HexReader::Step::byte) {
+            bytes.push_back(reader.byte());
         }
     }
-    if (high >= 0) {
-        error = "odd number of hex digits";
+    if (!reader.finish()) {
+        error = reader.error();
         return false;
     }
     return true;

@@ -16,4 +16,10 @@ std::string record_json(const std::uint8_t* record, std::size_t index);
 // digits, state bytes in hex, lists up to their count and capacity.
 void print_record_table(std::ostream& out, const std::uint8_t* record, std::size_t index);
 
+// CSV for spreadsheets: a header row naming every field (list slots as
+// name[i], up to the capacity), then one row per record with its index first,
+// states and counts in decimal and the round time as "YYYY-MM-DD HH:MM:SS".
+std::string record_csv_header();
+std::string record_csv(const std::uint8_t* record, std::size_t index);
+
 }  // namespace plugin_host

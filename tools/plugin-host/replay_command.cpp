@@ -42,7 +42,7 @@ int replay_command(const ReplayOptions& options)
     PluginDevice loaded = load_plugin_device(options.plugin);
     SMDSPDevice* device = loaded.device.get();
     device->set_observer(&observer);
-    ReplaySession session(*device, transcript);
+    ReplaySession session(*device, transcript, observer.answers);
     session.set_host_defaults();
 
     int status = 0;

@@ -57,8 +57,8 @@ void set_time_member(JsonObject& line, const char* key, const boost::posix_time:
 
 }  // namespace
 
-ReplaySession::ReplaySession(SMDSPDevice& device, TranscriptWriter& transcript)
-    : device_(device), protocol_(dynamic_cast<PMBusProtocol*>(&device)), transcript_(transcript)
+ReplaySession::ReplaySession(SMDSPDevice& device, TranscriptWriter& transcript, HostAnswers& answers)
+    : device_(device), protocol_(dynamic_cast<PMBusProtocol*>(&device)), transcript_(transcript), answers_(answers)
 {
 }
 
@@ -67,9 +67,7 @@ void ReplaySession::set_host_defaults()
     device_.data_id_ = 0;
     device_.status_word_ = 0;
     device_.last_round_time_ = boost::posix_time::ptime(boost::posix_time::not_a_date_time);
-    device_.refresh_answer_ = 1;
-    device_.ao_report_answer_ = false;
-    device_.batch_answer_ = false;
+    answers_ = HostAnswers{};
     device_.level_map_.clear();
     device_.threshold_map_.clear();
     device_.ao_signals_.clear();
@@ -88,13 +86,13 @@ void ReplaySession::operator()(const HostStep& step)
         device_.data_id_ = *step.data_id;
     }
     if (step.refresh) {
-        device_.refresh_answer_ = *step.refresh ? 1 : 0;
+        answers_.refresh = *step.refresh ? 1 : 0;
     }
     if (step.ao_report) {
-        device_.ao_report_answer_ = *step.ao_report;
+        answers_.ao_report = *step.ao_report;
     }
     if (step.batch) {
-        device_.batch_answer_ = *step.batch;
+        answers_.batch = *step.batch;
     }
     if (step.version) {
         if (protocol_ == nullptr) {

@@ -14,7 +14,7 @@ class ReplaySession {
 public:
     // The device must outlive the session; its calls into the host are
     // expected to go to an observer writing to the same transcript.
-    ReplaySession(SMDSPDevice& device, TranscriptWriter& transcript);
+    ReplaySession(SMDSPDevice& device, TranscriptWriter& transcript, HostAnswers& answers);
 
     // The host state a replay starts from, whatever the device's constructor left.
     void set_host_defaults();
@@ -38,6 +38,7 @@ private:
     SMDSPDevice& device_;
     PMBusProtocol* protocol_;
     TranscriptWriter& transcript_;
+    HostAnswers& answers_;
     // The last received frame. It stays alive until the next one, since the
     // host's received-frame pointer keeps pointing at it.
     std::vector<std::uint8_t> frame_;

@@ -1,7 +1,7 @@
 #include "tools/plugin-host/report_alarms.h"
 
+#include "protocol419/record_fields.h"
 #include "tools/clock_seam/clock_seam.h"
-#include "tools/plugin-host/record_fields.h"
 #include "tools/plugin-host/report_fields.h"
 
 namespace plugin_host {
@@ -67,7 +67,7 @@ void AlarmTimeline::judge(PMBusProtocol& device, const std::uint8_t* record, std
                                 record[at + 5], record[at + 6]);
     reports_.clear();
     same_order_ = true;
-    device.LoadFromCache(record, static_cast<int>(RECORD_BYTES));
+    device.LoadFromCache(record, static_cast<int>(protocol419::RECORD_SIZE));
     settle(time);
 }
 

@@ -3,13 +3,13 @@
 #include <cstring>
 #include <stdexcept>
 
-#include "tools/plugin-host/record_fields.h"
+#include "protocol419/record_field_list.h"
 
 namespace plugin_host {
 
 std::size_t report_field_offset(const std::string& name)
 {
-    for (const RecordField& field : record_fields()) {
+    for (const protocol419::record_field& field : protocol419::record_fields()) {
         if (field.name == name) {
             return field.offset;
         }

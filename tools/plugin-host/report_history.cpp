@@ -3,7 +3,7 @@
 #include <fstream>
 #include <stdexcept>
 
-#include "tools/plugin-host/record_fields.h"
+#include "protocol419/record_fields.h"
 #include "tools/plugin-host/report_fields.h"
 
 namespace plugin_host {
@@ -28,7 +28,7 @@ std::int64_t days_from_civil(std::int64_t year, unsigned month, unsigned day)
 void for_each_record(const std::vector<std::string>& paths, const std::function<void(const std::uint8_t*)>& visit,
                      const std::function<void(const std::string&)>& warn)
 {
-    std::vector<char> block(RECORDS_PER_BLOCK * RECORD_BYTES);
+    std::vector<char> block(RECORDS_PER_BLOCK * protocol419::RECORD_SIZE);
     for (const std::string& path : paths) {
         std::ifstream file(path, std::ios::binary);
         if (!file) {
@@ -38,13 +38,13 @@ void for_each_record(const std::vector<std::string>& paths, const std::function<
         while (file) {
             file.read(block.data() + held, static_cast<std::streamsize>(block.size() - held));
             held += static_cast<std::size_t>(file.gcount());
-            const std::size_t whole = held / RECORD_BYTES;
+            const std::size_t whole = held / protocol419::RECORD_SIZE;
             const auto* bytes = reinterpret_cast<const std::uint8_t*>(block.data());
             for (std::size_t index = 0; index < whole; ++index) {
-                visit(bytes + index * RECORD_BYTES);
+                visit(bytes + index * protocol419::RECORD_SIZE);
             }
-            const std::size_t rest = held - whole * RECORD_BYTES;
-            std::copy(block.begin() + static_cast<std::ptrdiff_t>(whole * RECORD_BYTES),
+            const std::size_t rest = held - whole * protocol419::RECORD_SIZE;
+            std::copy(block.begin() + static_cast<std::ptrdiff_t>(whole * protocol419::RECORD_SIZE),
                       block.begin() + static_cast<std::ptrdiff_t>(held), block.begin());
             held = rest;
         }

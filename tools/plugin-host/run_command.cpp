@@ -195,7 +195,7 @@ int run_command(const RunOptions& options)
             throw std::runtime_error(collector.history_error());
         }
     }
-    device->ClosePort();
+    port.close();
     if (server) {
         server->stop();
     }

@@ -8,6 +8,7 @@
 
 #include <json/reader.h>
 
+#include "host/frame_codec.h"
 #include "tools/plugin-host/scenario_members.h"
 
 namespace plugin_host {
@@ -83,15 +84,16 @@ ReplyStep parse_reply(ScenarioMembers& members)
 
 FrameStep parse_frame(ScenarioMembers& members)
 {
+    constexpr std::size_t header = pmbus_frame::DECODED_HEADER_BYTES;
     FrameStep step{members.required_hex("hex")};
-    if (step.bytes.size() < 6) {
-        throw ScenarioError("a frame has at least 6 bytes (header and length field), this one " +
-                            std::to_string(step.bytes.size()));
+    if (step.bytes.size() < header) {
+        throw ScenarioError("a frame has at least " + std::to_string(header) +
+                            " bytes (header and length field), this one " + std::to_string(step.bytes.size()));
     }
     const std::size_t announced = static_cast<std::size_t>(step.bytes[4] | step.bytes[5] << 8) >> 1;
-    if (announced > step.bytes.size() - 6) {
+    if (announced > step.bytes.size() - header) {
         throw ScenarioError("the length field announces " + std::to_string(announced) +
-                            " INFO bytes, the frame holds " + std::to_string(step.bytes.size() - 6));
+                            " INFO bytes, the frame holds " + std::to_string(step.bytes.size() - header));
     }
     return step;
 }

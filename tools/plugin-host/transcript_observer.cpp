@@ -51,11 +51,12 @@ void TranscriptObserver::on_check_threshold_bool(int level, const std::string& k
     out_.write(line);
 }
 
-void TranscriptObserver::on_check_ao_report(const std::string& signal, float value)
+bool TranscriptObserver::on_check_ao_report(const std::string& signal, float value)
 {
     JsonObject line = transcript_event("CheckAOReport");
     line.text("signal", signal).real("value", value);
     out_.write(line);
+    return answers.ao_report;
 }
 
 void TranscriptObserver::on_check_threshold(const std::string& signal, const std::string& text, float value, int n)
@@ -65,11 +66,12 @@ void TranscriptObserver::on_check_threshold(const std::string& signal, const std
     out_.write(line);
 }
 
-void TranscriptObserver::on_batch_check(std::size_t rules)
+bool TranscriptObserver::on_batch_check(std::size_t rules)
 {
     JsonObject line = transcript_event("DoBatchCheckThreshold");
     line.integer("size", static_cast<long long>(rules));
     out_.write(line);
+    return answers.batch;
 }
 
 }  // namespace plugin_host

@@ -33,9 +33,13 @@ public:
     void on_open_port() override;
     void on_check_threshold_bool(int level, const std::string& key, const std::string& id, const std::string& desc,
                                  const std::string& name, bool state, unsigned short seq) override;
-    void on_check_ao_report(const std::string& signal, float value) override;
+    bool on_check_ao_report(const std::string& signal, float value) override;
     void on_check_threshold(const std::string& signal, const std::string& text, float value, int n) override;
-    void on_batch_check(std::size_t rules) override;
+    bool on_batch_check(std::size_t rules) override;
+    int on_refresh_status() override { return answers.refresh; }
+
+    // What the host answers; the scenario's host steps change it.
+    HostAnswers answers;
 
 private:
     TranscriptWriter& out_;

@@ -1,4 +1,4 @@
-#include "tools/heap_count/heap_count.h"
+#include "testbed/heap_count.h"
 
 #include <atomic>
 #include <cstdlib>

@@ -13,6 +13,7 @@
 #include <json/value.h>
 
 #include "device/qorv52_419.h"
+#include "host/frame_codec.h"
 
 namespace site_scenario {
 
@@ -24,7 +25,7 @@ constexpr unsigned DC_UNITS = 2;
 // address, CID1, return code; bytes 4-5 twice the INFO length; then INFO.
 struct reply_frame {
     std::vector<unsigned char> bytes;
-    std::size_t info_length() const { return bytes.size() - 6; }
+    std::size_t info_length() const { return bytes.size() - pmbus_frame::DECODED_HEADER_BYTES; }
 };
 
 // The INFO bytes of each reply, flag byte first.

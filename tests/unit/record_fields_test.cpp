@@ -1,5 +1,6 @@
-// The decoder's field table against the record layout the plug-in is built
-// with: a field at a wrong offset would print another field's bytes.
+// The field table as readers see it, spelled out block by block, against the
+// record type: a block expanded at a wrong stride or with a wrong count byte
+// would print another field's bytes.
 #include <cstddef>
 #include <map>
 #include <string>
@@ -7,18 +8,18 @@
 #include <gtest/gtest.h>
 
 #include "protocol419/record.h"
-#include "tools/plugin-host/record_fields.h"
+#include "protocol419/record_field_list.h"
 
-using plugin_host::FieldKind;
-using plugin_host::record_fields;
-using plugin_host::RecordField;
+using protocol419::field_kind;
+using protocol419::record_field;
+using protocol419::record_fields;
 
 namespace {
 
-std::map<std::string, RecordField> by_name()
+std::map<std::string, record_field> by_name()
 {
-    std::map<std::string, RecordField> fields;
-    for (const RecordField& field : record_fields()) {
+    std::map<std::string, record_field> fields;
+    for (const record_field& field : record_fields()) {
         fields.emplace(field.name, field);
     }
     return fields;
@@ -29,12 +30,11 @@ std::map<std::string, RecordField> by_name()
 TEST(RecordFields, CoverEveryByteOnceInOffsetOrder)
 {
     std::size_t next = 0;
-    for (const RecordField& field : record_fields()) {
+    for (const record_field& field : record_fields()) {
         EXPECT_EQ(field.offset, next) << field.name;
         next = field.offset + field.width;
     }
     EXPECT_EQ(next, sizeof(qorv52_419_Data_t));
-    EXPECT_EQ(plugin_host::RECORD_BYTES, sizeof(qorv52_419_Data_t));
 }
 
 TEST(RecordFields, NamesAreUnique) { EXPECT_EQ(by_name().size(), record_fields().size()); }
@@ -95,9 +95,9 @@ TEST(RecordFields, ListsTakeTheirCapacityAndCountFromTheSections)
     };
     const auto fields = by_name();
     for (const List& list : lists) {
-        const RecordField& field = fields.at(list.name);
+        const record_field& field = fields.at(list.name);
         EXPECT_EQ(field.capacity, list.capacity) << list.name;
         EXPECT_EQ(field.count_offset, fields.at(list.count).offset) << list.name;
-        EXPECT_EQ(fields.at(list.count).kind, FieldKind::count) << list.name;
+        EXPECT_EQ(fields.at(list.count).kind, field_kind::count) << list.name;
     }
 }

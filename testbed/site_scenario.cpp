@@ -1,10 +1,11 @@
-#include "tools/site_scenario/site_scenario.h"
+#include "testbed/site_scenario.h"
 
 #include <cstring>
 #include <initializer_list>
 
 #include <boost/date_time/posix_time/ptime.hpp>
 
+#include "device/poll_step.h"
 #include "host/frame_codec.h"
 
 namespace site_scenario {
@@ -144,7 +145,7 @@ reply_frame frame_of(std::uint8_t group, const bytes& info)
 {
     reply_frame frame;
     const auto field = static_cast<unsigned>(info.size() * 2);
-    frame.bytes.reserve(6 + info.size());
+    frame.bytes.reserve(pmbus_frame::DECODED_HEADER_BYTES + info.size());
     add(frame.bytes, {0x20, 0x01, group, 0x00, static_cast<std::uint8_t>(field & 0xFFu),
                       static_cast<std::uint8_t>(field >> 8)});
     add_all(frame.bytes, info);
@@ -167,14 +168,14 @@ site::site(std::uint8_t flag)
 reply_frame* site::reply_for(int poll_step)
 {
     switch (poll_step) {
-    case 0: return &ac_analog_;
-    case 1: return &ac_status_;
-    case 2: return &ac_alarms_;
-    case 4: return &rectifier_analog_;
-    case 5: return &rectifier_status_;
-    case 6: return &rectifier_alarms_;
-    case 7: return &dc_analog_;
-    case 8: return &dc_alarms_;
+    case device::ac_analog_step: return &ac_analog_;
+    case device::ac_status_step: return &ac_status_;
+    case device::ac_alarms_step: return &ac_alarms_;
+    case device::rectifier_analog_step: return &rectifier_analog_;
+    case device::rectifier_status_step: return &rectifier_status_;
+    case device::rectifier_alarms_step: return &rectifier_alarms_;
+    case device::dc_analog_step: return &dc_analog_;
+    case device::dc_alarms_step: return &dc_alarms_;
     default: return nullptr;
     }
 }
@@ -232,7 +233,7 @@ void enable_every_rule(qorv52_419& device)
 std::size_t line_characters(const reply_frame& reply)
 {
     const auto& bytes = reply.bytes;
-    return pmbus_frame::encode_frame(bytes[0], bytes[1], bytes[2], bytes[3], bytes.data() + 6, reply.info_length())
+    return pmbus_frame::encode_frame(bytes[0], bytes[1], bytes[2], bytes[3], bytes.data() + pmbus_frame::DECODED_HEADER_BYTES, reply.info_length())
         .size();
 }
 

@@ -1,6 +1,6 @@
-#include "tools/site_scenario/decoder_cases.h"
+#include "testbed/decoder_cases.h"
 
-#include "tools/site_scenario/site_scenario.h"
+#include "testbed/site_scenario.h"
 
 namespace site_scenario {
 
