@@ -24,7 +24,8 @@ namespace plugin_host {
 namespace {
 
 // A line of the site with the devices on it, and the simulated bus behind
-// it when there is one.
+// it when there is one. (Declared in the order they are needed: the devices'
+// loops go before their logs and the port, the server before its bus.)
 struct LineHost {
     const SiteLine* line = nullptr;
     std::string path;
@@ -32,8 +33,8 @@ struct LineHost {
     std::unique_ptr<simulator::PowerSystemBus> bus;
     std::unique_ptr<simulator::BackgroundServer> server;
     std::unique_ptr<SerialPort> port;
-    std::vector<std::unique_ptr<SiteStation>> stations;
     std::vector<std::unique_ptr<LineLog>> logs;  // one for each device
+    std::vector<std::unique_ptr<SiteStation>> stations;
 };
 
 class SiteRun {

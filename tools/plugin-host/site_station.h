@@ -50,12 +50,13 @@ public:
 private:
     const SiteDevice& site_device_;
     steady::duration interval_;
-    std::unique_ptr<SMDSPDevice> created_;
-    PMBusProtocol* device_ = nullptr;
+    // The device's observers, declared before it so that they outlive it.
     RoundCollector collector_;
     std::ofstream capture_file_;
     std::unique_ptr<CaptureWriter> capture_;
     RoundTimer timer_;
+    std::unique_ptr<SMDSPDevice> created_;
+    PMBusProtocol* device_ = nullptr;
     std::unique_ptr<DeviceLoop> loop_;
     steady::time_point due_{};
     unsigned rounds_ = 0;
