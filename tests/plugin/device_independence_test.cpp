@@ -5,7 +5,6 @@
 // runs alone, whether the devices take turns on one thread or run side by
 // side on threads of their own.
 #include <condition_variable>
-#include <cstdio>
 #include <deque>
 #include <memory>
 #include <mutex>
