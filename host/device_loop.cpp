@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cstdio>
 #include <cstring>
 #include <iostream>
 
@@ -14,16 +13,7 @@ using steady = std::chrono::steady_clock;
 
 std::string pair_text(unsigned char cid1, unsigned char cid2)
 {
-    char text[8];
-    std::snprintf(text, sizeof text, "%02X/%02X", cid1, cid2);
-    return text;
-}
-
-std::string byte_text(unsigned value)
-{
-    char text[8];
-    std::snprintf(text, sizeof text, "%02X", value);
-    return text;
+    return pmbus_frame::byte_text(cid1) + "/" + pmbus_frame::byte_text(cid2);
 }
 
 // The kind of a fault, for counting its repeats: the problem without the
@@ -159,7 +149,6 @@ ExchangeResult DeviceLoop::finish_exchange()
             supervisor_.answered();
             const unsigned long requests_before = requests_;
             const unsigned long published_before = published_;
-            const std::string request = pair_text(last_cid1_, last_cid2_);
             for (LoopWatcher* watcher : watchers_) {
                 watcher->on_reply(reply_.data(), reply_length_);
             }
@@ -177,7 +166,7 @@ ExchangeResult DeviceLoop::finish_exchange()
             }
             // The device neither asked for more nor ended the exchange: it
             // could not use the reply, so treat it as a bad one.
-            problem = "the device could not use the reply to " + request;
+            problem = "the device could not use the reply to " + pair_text(last_cid1_, last_cid2_);
         }
         ++result.faults;
         report(problem, attempt);
@@ -260,7 +249,7 @@ DeviceLoop::Wait DeviceLoop::await_reply(std::string& problem)
                 return Wait::fault;
             }
             if (frame.cid2() != pmbus_frame::RTN_NORMAL) {
-                problem = "error reply: RTN " + byte_text(frame.cid2()) + " (" + pmbus_frame::rtn_text(frame.cid2()) +
+                problem = "error reply: RTN " + pmbus_frame::byte_text(frame.cid2()) + " (" + pmbus_frame::rtn_text(frame.cid2()) +
                           ")";
                 return Wait::fault;
             }

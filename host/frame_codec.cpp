@@ -34,6 +34,11 @@ std::string hex4(std::uint16_t value)
 
 }  // namespace
 
+std::string byte_text(std::uint8_t byte)
+{
+    return std::string{HEX_DIGITS[byte >> 4], HEX_DIGITS[byte & 0x0F]};
+}
+
 const char* rtn_text(std::uint8_t rtn)
 {
     switch (rtn) {

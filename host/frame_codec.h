@@ -41,6 +41,8 @@ enum : std::uint8_t {
 
 // The meaning of a return code, for diagnostics ("CHKSUM error").
 HOST_API const char* rtn_text(std::uint8_t rtn);
+// A byte as two upper-case hex digits, as line messages show codes ("2A").
+HOST_API std::string byte_text(std::uint8_t byte);
 
 // LENGTH for a LENID: LCHKSUM in the high nibble.
 HOST_API std::uint16_t length_field(std::uint16_t lenid);

@@ -1,18 +1,5 @@
 #include "host/reply_match.h"
 
-#include <cstdio>
-
-namespace {
-
-std::string hex(unsigned value)
-{
-    char text[8];
-    std::snprintf(text, sizeof text, "%02X", value);
-    return text;
-}
-
-}  // namespace
-
 std::string reply_mismatch(const pmbus_frame::DecodedFrame& reply, const OutstandingRequest& request)
 {
     if (reply.address() != request.address) {
@@ -20,10 +7,10 @@ std::string reply_mismatch(const pmbus_frame::DecodedFrame& reply, const Outstan
                std::to_string(request.address);
     }
     if (reply.cid1() != request.cid1) {
-        return "reply for CID1 " + hex(reply.cid1()) + " to a request for " + hex(request.cid1);
+        return "reply for CID1 " + pmbus_frame::byte_text(reply.cid1()) + " to a request for " + pmbus_frame::byte_text(request.cid1);
     }
     if (reply.cid2() == pmbus_frame::RTN_NORMAL && reply.version() != request.version) {
-        return "reply with protocol version " + hex(reply.version()) + " to a request with " + hex(request.version);
+        return "reply with protocol version " + pmbus_frame::byte_text(reply.version()) + " to a request with " + pmbus_frame::byte_text(request.version);
     }
     return {};
 }

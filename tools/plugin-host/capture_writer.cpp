@@ -44,8 +44,6 @@ std::string wall_date()
     return text;
 }
 
-std::string byte_hex(unsigned char byte) { return to_hex(&byte, 1); }
-
 }  // namespace
 
 CaptureWriter::CaptureWriter(std::ostream& out, HostObserver& next)
@@ -124,7 +122,7 @@ void CaptureWriter::on_fault(const std::string& problem) { comment(wall_time() +
 
 void CaptureWriter::on_send(unsigned char cid1, unsigned char cid2, const unsigned char* data, int length)
 {
-    std::string text = wall_time() + " sent " + byte_hex(cid1) + "/" + byte_hex(cid2);
+    std::string text = wall_time() + " sent " + to_hex(cid1) + "/" + to_hex(cid2);
     if (data != nullptr && length > 0) {
         text += " " + to_hex(data, static_cast<std::size_t>(length));
     }

@@ -37,5 +37,6 @@ bool parse_hex(std::string_view text, std::vector<std::uint8_t>& bytes, std::str
 // Lowercase hex without blanks.
 std::string to_hex(const std::uint8_t* bytes, std::size_t count);
 inline std::string to_hex(const std::vector<std::uint8_t>& bytes) { return to_hex(bytes.data(), bytes.size()); }
+inline std::string to_hex(std::uint8_t byte) { return to_hex(&byte, 1); }
 
 }  // namespace plugin_host

@@ -4,16 +4,10 @@
 
 namespace plugin_host {
 
-namespace {
-
-std::string byte_hex(unsigned char byte) { return to_hex(&byte, 1); }
-
-}  // namespace
-
 void TranscriptObserver::on_send(unsigned char cid1, unsigned char cid2, const unsigned char* data, int length)
 {
     JsonObject line = transcript_event("send");
-    line.text("cid1", byte_hex(cid1)).text("cid2", byte_hex(cid2));
+    line.text("cid1", to_hex(cid1)).text("cid2", to_hex(cid2));
     if (data == nullptr) {
         line.null("data");
     } else {
