@@ -51,21 +51,6 @@ void freeze_clock_now()
                                 local.tm_sec);
 }
 
-// What the run came to, for the closing line on standard error.
-struct RunAccount {
-    unsigned rounds = 0;
-    unsigned completed = 0;
-    unsigned faults = 0;
-
-    std::string text() const
-    {
-        const unsigned abandoned = rounds - completed;
-        return "stopped after " + std::to_string(rounds) + (rounds == 1 ? " round: " : " rounds: ") +
-               std::to_string(completed) + " completed, " + std::to_string(abandoned) + " abandoned, " +
-               std::to_string(faults) + (faults == 1 ? " line fault" : " line faults");
-    }
-};
-
 }  // namespace
 
 int run_command(const RunOptions& options)
@@ -180,10 +165,9 @@ int run_command(const RunOptions& options)
         pacer.round_started(start);
         idle_since = std::chrono::steady_clock::now();
         idle_reported = false;
-        RoundView view = collector.end_round(++account.rounds, result.completed, result.replies, result.faults);
+        RoundView view = collector.end_round(account.rounds + 1, result.completed, result.replies, result.faults);
         view.timing = timer.finish();
-        account.completed += view.completed && view.has_record ? 1U : 0U;
-        account.faults += static_cast<unsigned>(result.faults);
+        account.count(view);
         if (capture) {
             capture->end_round();
             if (!capture->good()) {

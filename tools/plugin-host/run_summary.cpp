@@ -260,3 +260,20 @@ std::string summary_json(const RoundView& round)
                           .str());
     return out.str() + "\n";
 }
+
+void RunAccount::count(const RoundView& round)
+{
+    ++rounds;
+    completed += round.completed && round.has_record ? 1U : 0U;
+    faults += static_cast<unsigned>(round.faults);
+}
+
+std::string RunAccount::text(std::size_t devices) const
+{
+    std::string text = "stopped after " + std::to_string(rounds) + (rounds == 1 ? " round" : " rounds");
+    if (devices != 0) {
+        text += " of " + std::to_string(devices) + (devices == 1 ? " device" : " devices");
+    }
+    return text + ": " + std::to_string(completed) + " completed, " + std::to_string(rounds - completed) +
+           " abandoned, " + std::to_string(faults) + (faults == 1 ? " line fault" : " line faults");
+}

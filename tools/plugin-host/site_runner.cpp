@@ -80,9 +80,7 @@ public:
                 const std::optional<RoundView> round = next->take_turn(stopped);
                 if (round) {
                     std::lock_guard<std::mutex> lock(output_);
-                    ++rounds_;
-                    completed_ += round->completed && round->has_record ? 1U : 0U;
-                    faults_ += static_cast<unsigned>(round->faults);
+                    account_.count(*round);
                     show(summary_, options_.json ? summary_json(*round) : summary_text(*round));
                 }
             } catch (const std::exception& error) {
@@ -95,13 +93,7 @@ public:
     }
 
     // The closing line: rounds completed and abandoned, line faults.
-    std::string account(std::size_t devices) const
-    {
-        return "stopped after " + std::to_string(rounds_) + (rounds_ == 1 ? " round" : " rounds") + " of " +
-               std::to_string(devices) + (devices == 1 ? " device: " : " devices: ") + std::to_string(completed_) +
-               " completed, " + std::to_string(rounds_ - completed_) + " abandoned, " + std::to_string(faults_) +
-               (faults_ == 1 ? " line fault" : " line faults");
-    }
+    std::string account(std::size_t devices) const { return account_.text(devices); }
 
 private:
     const RunOptions& options_;
@@ -109,9 +101,7 @@ private:
     std::mutex output_;
     std::atomic<bool> failed_{false};
     std::string failure_;
-    unsigned rounds_ = 0;
-    unsigned completed_ = 0;
-    unsigned faults_ = 0;
+    RunAccount account_;
 };
 
 // Makes the simulated bus of a line on a pseudo-terminal: one power system
