@@ -4,16 +4,18 @@
 #include <cmath>
 #include <limits>
 
+#include "protocol419/sections.h"
 #include "tools/plugin-host/report_fields.h"
 
 namespace plugin_host {
 
 namespace {
 
-constexpr unsigned AC_CHANNELS = 2;
-constexpr unsigned MODULES = 40;
-constexpr unsigned BATTERY_GROUPS = 4;
-constexpr std::size_t MODULE_BLOCK = 16;
+// The record's capacities, as its section types fix them.
+constexpr unsigned AC_CHANNELS = protocol419::AC_CHANNEL_BLOCKS;
+constexpr unsigned MODULES = protocol419::RECTIFIER_MODULE_BLOCKS;
+constexpr unsigned BATTERY_GROUPS = protocol419::dc_unit_block::M_SIZE();
+constexpr std::size_t MODULE_BLOCK = sizeof(protocol419::rectifier_module_block);
 const float NOT_HELD = std::numeric_limits<float>::quiet_NaN();
 
 std::string ac_prefix(unsigned channel) { return "ac.acChannel[" + std::to_string(channel) + "]."; }
