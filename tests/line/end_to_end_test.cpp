@@ -15,14 +15,14 @@
 #include "tests/line/line_helpers.h"
 #include "tests/support/device_fixture.h"
 #include "tools/clock_seam/clock_seam.h"
-#include "tools/plugin-host/capture_reader.h"
-#include "tools/plugin-host/capture_writer.h"
-#include "tools/plugin-host/replay_clock.h"
-#include "tools/plugin-host/replay_session.h"
-#include "tools/plugin-host/round_timer.h"
-#include "tools/plugin-host/device_config.h"
-#include "tools/plugin-host/run_config.h"
-#include "tools/plugin-host/scenario_parser.h"
+#include "tools/plugin-host/scenario/capture_reader.h"
+#include "tools/plugin-host/scenario/capture_writer.h"
+#include "tools/plugin-host/scenario/replay_clock.h"
+#include "tools/plugin-host/scenario/replay_session.h"
+#include "tools/plugin-host/run/round_timer.h"
+#include "tools/plugin-host/common/device_config.h"
+#include "tools/plugin-host/common/run_config.h"
+#include "tools/plugin-host/scenario/scenario_parser.h"
 
 namespace {
 

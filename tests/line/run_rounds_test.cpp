@@ -12,8 +12,8 @@
 #include <gtest/gtest.h>
 #include <json/reader.h>
 
-#include "tools/plugin-host/run_rounds.h"
-#include "tools/plugin-host/run_summary.h"
+#include "tools/plugin-host/run/run_rounds.h"
+#include "tools/plugin-host/run/run_summary.h"
 
 namespace {
 

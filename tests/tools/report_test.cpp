@@ -10,14 +10,14 @@
 
 #include "host/plugin_loader.h"
 #include "protocol419/record_fields.h"
-#include "tools/plugin-host/report_alarms.h"
-#include "tools/plugin-host/report_fields.h"
-#include "tools/plugin-host/report_gaps.h"
-#include "tools/plugin-host/report_history.h"
-#include "tools/plugin-host/report_reduce.h"
-#include "tools/plugin-host/report_series.h"
-#include "tools/plugin-host/device_config.h"
-#include "tools/plugin-host/run_config.h"
+#include "tools/plugin-host/report/report_alarms.h"
+#include "tools/plugin-host/report/report_fields.h"
+#include "tools/plugin-host/report/report_gaps.h"
+#include "tools/plugin-host/report/report_history.h"
+#include "tools/plugin-host/report/report_reduce.h"
+#include "tools/plugin-host/report/report_series.h"
+#include "tools/plugin-host/common/device_config.h"
+#include "tools/plugin-host/common/run_config.h"
 
 using namespace plugin_host;
 

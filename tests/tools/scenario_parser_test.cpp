@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "tools/plugin-host/scenario_parser.h"
+#include "tools/plugin-host/scenario/scenario_parser.h"
 
 using namespace plugin_host;
 

@@ -8,10 +8,10 @@
 
 #include <gtest/gtest.h>
 
-#include "tools/plugin-host/hex_text.h"
-#include "tools/plugin-host/json_object.h"
-#include "tools/plugin-host/command_line.h"
-#include "tools/plugin-host/time_text.h"
+#include "tools/plugin-host/common/hex_text.h"
+#include "tools/plugin-host/common/json_object.h"
+#include "tools/plugin-host/cli/command_line.h"
+#include "tools/plugin-host/common/time_text.h"
 
 using namespace plugin_host;
 

@@ -8,16 +8,16 @@
 
 #include <CLI/CLI.hpp>
 
-#include "tools/plugin-host/command_line.h"
-#include "tools/plugin-host/decode_options.h"
-#include "tools/plugin-host/exit_status.h"
-#include "tools/plugin-host/help_formatter.h"
-#include "tools/plugin-host/info_options.h"
-#include "tools/plugin-host/replay_options.h"
-#include "tools/plugin-host/report_options.h"
-#include "tools/plugin-host/run_options.h"
-#include "tools/plugin-host/simulate_options.h"
-#include "tools/plugin-host/tool_version.h"
+#include "tools/plugin-host/cli/command_line.h"
+#include "tools/plugin-host/records/decode_options.h"
+#include "tools/plugin-host/cli/exit_status.h"
+#include "tools/plugin-host/cli/help_formatter.h"
+#include "tools/plugin-host/info/info_options.h"
+#include "tools/plugin-host/scenario/replay_options.h"
+#include "tools/plugin-host/report/report_options.h"
+#include "tools/plugin-host/run/run_options.h"
+#include "tools/plugin-host/simulate/simulate_options.h"
+#include "tools/plugin-host/cli/tool_version.h"
 
 namespace plugin_host {
 

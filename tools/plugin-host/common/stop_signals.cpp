@@ -1,0 +1,61 @@
+#include "tools/plugin-host/common/stop_signals.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <csignal>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <unistd.h>
+
+namespace {
+
+volatile std::sig_atomic_t stop_flag = 0;
+// The handler writes a byte into this pipe, which is never read: a wait in
+// poll on its read end wakes at once and stays woken for every waiter.
+int stop_pipe[2] = {-1, -1};
+
+extern "C" void on_stop_signal(int)
+{
+    stop_flag = 1;
+    if (stop_pipe[1] >= 0) {
+        const int saved = errno;
+        const char byte = 1;
+        (void)!::write(stop_pipe[1], &byte, 1);
+        errno = saved;
+    }
+}
+
+}  // namespace
+
+void install_stop_handlers()
+{
+    if (stop_pipe[0] < 0 && ::pipe2(stop_pipe, O_CLOEXEC | O_NONBLOCK) != 0) {
+        stop_pipe[0] = stop_pipe[1] = -1;
+    }
+    struct sigaction action {};
+    action.sa_handler = on_stop_signal;
+    sigemptyset(&action.sa_mask);
+    // A wait on the line returns early all the same (poll is never restarted)
+    // and the loop sees the flag; a write of a record or a summary line is
+    // restarted, so it is never cut in half.
+    action.sa_flags = SA_RESTART;
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+}
+
+bool stop_requested() { return stop_flag != 0; }
+
+bool wait_for_stop(std::chrono::steady_clock::duration duration)
+{
+    const auto deadline = std::chrono::steady_clock::now() + duration;
+    while (!stop_requested()) {
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0) {
+            return false;
+        }
+        pollfd wake{stop_pipe[0], POLLIN, 0};
+        ::poll(&wake, stop_pipe[0] >= 0 ? 1 : 0, static_cast<int>(std::min<long long>(left.count(), 1 << 30)));
+    }
+    return true;
+}

@@ -1,0 +1,21 @@
+// plugin-host decode: its options, and its work (decode_command.cpp).
+#pragma once
+
+#include <string>
+
+#include "tools/plugin-host/cli/command_line.h"
+
+namespace plugin_host {
+
+struct DecodeOptions {
+    std::string input;  // a file, or - for standard input
+    bool hex = false;
+    bool table = false;
+    bool csv = false;
+};
+
+CommandAction add_decode_command(CLI::App& tool);
+
+int decode_command(const DecodeOptions& options);
+
+}  // namespace plugin_host

@@ -1,0 +1,59 @@
+#include "tools/plugin-host/records/record_stream.h"
+
+#include <streambuf>
+
+namespace plugin_host {
+
+bool RecordStream::next(StoredRecord& record)
+{
+    if (!error_.empty() || left_over_ != 0) {
+        return false;
+    }
+    const std::size_t filled = hex_ ? fill_hex(record) : fill_binary(record);
+    bytes_read_ += filled;
+    if (error_.empty() && in_.bad()) {
+        error_ = "read error";
+    }
+    if (!error_.empty()) {
+        return false;
+    }
+    if (filled != record.size()) {
+        left_over_ = filled;
+        return false;
+    }
+    return true;
+}
+
+std::size_t RecordStream::fill_binary(StoredRecord& record)
+{
+    in_.read(reinterpret_cast<char*>(record.data()), static_cast<std::streamsize>(record.size()));
+    return static_cast<std::size_t>(in_.gcount());
+}
+
+std::size_t RecordStream::fill_hex(StoredRecord& record)
+{
+    std::streambuf& text = *in_.rdbuf();
+    std::size_t filled = 0;
+    while (filled < record.size()) {
+        const auto c = text.sbumpc();
+        if (c == std::streambuf::traits_type::eof()) {
+            if (!hex_reader_.finish()) {
+                error_ = hex_reader_.error();
+                not_hex_ = true;
+            }
+            break;
+        }
+        const HexReader::Step step = hex_reader_.push(std::streambuf::traits_type::to_char_type(c));
+        if (step == HexReader::Step::bad) {
+            error_ = hex_reader_.error();
+            not_hex_ = true;
+            break;
+        }
+        if (step == HexReader::Step::byte) {
+            record[filled++] = hex_reader_.byte();
+        }
+    }
+    return filled;
+}
+
+}  // namespace plugin_host

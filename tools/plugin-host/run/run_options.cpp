@@ -1,0 +1,99 @@
+#include "tools/plugin-host/run/run_options.h"
+
+#include <memory>
+
+#include <CLI/CLI.hpp>
+
+#include "tools/plugin-host/simulate/simulator_options.h"
+
+namespace plugin_host {
+
+CommandAction add_run_command(CLI::App& tool)
+{
+    auto options = std::make_shared<RunOptions>();
+    CLI::App& command =
+        add_subcommand(tool, "run", "poll a power system (simulated by default) round after round");
+    CLI::Option* simulate = command.add_flag("--simulate", "poll the built-in simulated power system (the default)");
+    CLI::Option* port = command
+                            .add_option_function<std::string>(
+                                "--port",
+                                [options](const std::string& path) {
+                                    options->port = path;
+                                    options->simulate = false;
+                                },
+                                "poll the power system on this serial port")
+                            ->type_name("PATH")
+                            ->excludes(simulate);
+    add_baud_option(command, options->baud, "baud rate of the port (default: the device's, 9600)");
+    add_decimal_option(command, "--address", options->address, 0, 255, "the power system's address (default 1)");
+    add_config_option(command, options->config_path,
+                      "the device's JSON document (default: the sample document, which enables the AC and DC "
+                      "alarm rules); alarm levels and thresholds may come under \"host\": {\"levels\": {...}, "
+                      "\"thresholds\": {...}}");
+    add_decimal_option(command, "--rounds", options->rounds, 1, 1000000000,
+                       "stop after N rounds (default: until SIGINT or SIGTERM)");
+    command.add_option("--history", options->history, "append every published 1003-byte record to FILE")
+        ->type_name("FILE");
+    command
+        .add_option("--capture", options->capture,
+                    "write the line as a replay scenario as it goes (flushed every round): plugin-host replay "
+                    "FILE makes the same calls")
+        ->type_name("FILE");
+    command.add_flag("--json", options->json, "one JSON object per round instead of the text summary");
+    add_decimal_option(command, "--timeout", options->timeout_ms, 10, 600000,
+                       "how long to wait for each reply, in ms (default 1000)")
+        ->type_name("MS");
+    add_decimal_option(command, "--interval", options->interval_seconds, 1, 86400,
+                       "start at most one round per interval, counted from the start of the previous round, "
+                       "completed or not (default 2)")
+        ->type_name("SECONDS");
+    command
+        .add_flag("--fast", options->fast,
+                  "with the simulator: move the device's clock by the interval instead of waiting for it "
+                  "(rounds as fast as the line goes)")
+        ->excludes(port);
+    command
+        .add_option("--log", options->log,
+                    "where line messages go (default stderr; syslog: ident plugin-host, facility daemon)")
+        ->type_name("stderr|syslog")
+        ->check(CLI::IsMember({"stderr", "syslog"}));
+    add_plugin_option(command, options->plugin);
+    add_plugin_output_option(command, options->plugin_output);
+    add_simulator_options(command, options->simulated);
+    for (CLI::Option* simulator_option : command.get_options(
+             [](CLI::Option* option) { return option->get_group() == "simulator options"; })) {
+        simulator_option->excludes(port);
+    }
+    CLI::Option* site =
+        command
+            .add_option("--site", options->site,
+                        "poll every device of this site document (devices on serial ports or simulated buses, "
+                        "each with its address, configuration, interval, history and capture) instead of one; "
+                        "--rounds counts for each device")
+            ->type_name("FILE");
+    // The site document says, for each device, what these say for one.
+    for (CLI::Option* one_device : command.get_options([site](CLI::Option* option) {
+             static const char* const names[] = {"--simulate", "--port", "--baud", "--address", "--config",
+                                                 "--history", "--capture", "--fast"};
+             for (const char* name : names) {
+                 if (option->check_lname(name + 2)) {
+                     return true;
+                 }
+             }
+             return option != site && option->get_group() == "simulator options";
+         })) {
+        site->excludes(one_device);
+    }
+    command.footer(
+        "Polls one power system round after round, as the daemon does, and prints a\n"
+        "summary of every round. Diagnostics of the line go to standard error, and at\n"
+        "the end one line: rounds completed, abandoned, line faults."
+        "\n\n"
+        "The JSON object of a round has the members device (with --site), round,\n"
+        "completed, replies, faults, duration_ms, line_ms, time, ac, rectifier, dc\n"
+        "(time to dc only when the round completed) and alarms, in that order.\n\n" +
+        simulator_events_help());
+    return [options] { return run_command(*options); };
+}
+
+}  // namespace plugin_host

@@ -1,0 +1,35 @@
+// plugin-host run: its options, and its work (run_command.cpp).
+#pragma once
+
+#include <string>
+
+#include "tools/plugin-host/cli/command_line.h"
+#include "tools/simulator/simulator.h"
+
+namespace plugin_host {
+
+struct RunOptions {
+    std::string plugin;
+    std::string config_path;  // empty: the sample document
+    bool simulate = true;     // false with --port
+    std::string port;
+    int baud = 0;  // 0: the device's own
+    int address = 1;
+    int rounds = 0;  // 0: until SIGINT or SIGTERM
+    std::string history;
+    std::string capture;
+    bool json = false;
+    int timeout_ms = 1000;
+    int interval_seconds = 2;
+    std::string log = "stderr";
+    bool fast = false;
+    std::string plugin_output;
+    std::string site;  // a site document: every device in it instead of one
+    simulator::SimulatorSettings simulated;
+};
+
+CommandAction add_run_command(CLI::App& tool);
+
+int run_command(const RunOptions& options);
+
+}  // namespace plugin_host

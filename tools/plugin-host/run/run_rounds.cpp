@@ -1,0 +1,68 @@
+#include "tools/plugin-host/run/run_rounds.h"
+
+#include <cstring>
+#include <stdexcept>
+
+void RoundCollector::write_history_to(const std::string& path)
+{
+    history_.open(path, std::ios::binary | std::ios::app);
+    if (!history_) {
+        throw std::runtime_error("cannot open the history file " + path);
+    }
+    history_path_ = path;
+}
+
+void RoundCollector::on_send_sp(int, const unsigned char* record, unsigned int length, bool)
+{
+    if (record == nullptr || length != sizeof record_) {
+        return;
+    }
+    std::memcpy(&record_, record, sizeof record_);
+    has_record_ = true;
+    if (history_.is_open() && history_error_.empty()) {
+        history_.write(reinterpret_cast<const char*>(record), static_cast<std::streamsize>(length));
+        history_.flush();
+        if (!history_) {
+            history_error_ = "cannot append to the history file " + history_path_;
+        }
+    }
+}
+
+void RoundCollector::on_check_threshold_bool(int level, const std::string& key, const std::string& id,
+                                             const std::string& desc, const std::string& name, bool state,
+                                             unsigned short)
+{
+    reports_.push_back({level, key, id, desc, name, state});
+}
+
+void RoundCollector::begin_round()
+{
+    has_record_ = false;
+    reports_.clear();
+}
+
+RoundView RoundCollector::end_round(unsigned number, bool completed, int replies, int faults)
+{
+    RoundView view;
+    view.number = number;
+    view.completed = completed;
+    view.replies = replies;
+    view.faults = faults;
+    view.has_record = has_record_;
+    view.record = record_;
+    std::map<AlarmKey, int> seen;
+    for (const AlarmReport& report : reports_) {
+        int& occurrence = seen[AlarmKey{report.key, report.id, report.name, 0}];
+        bool& known = states_[AlarmKey{report.key, report.id, report.name, occurrence++}];
+        if (report.active && !known) {
+            view.raised.push_back(report);
+        } else if (!report.active && known) {
+            view.cleared.push_back(report);
+        }
+        known = report.active;
+    }
+    for (const auto& state : states_) {
+        view.active += state.second ? 1 : 0;
+    }
+    return view;
+}
