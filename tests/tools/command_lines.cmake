@@ -19,6 +19,7 @@ file(WRITE "${WORK_DIR}/plant.json" [=[{"devices": [
 file(WRITE "${WORK_DIR}/taken.json" [=[{"devices": [{"name": "a", "port": "/dev/null", "address": 1},
   {"name": "b", "port": "/dev/null", "address": 1}]}]=])
 file(WRITE "${WORK_DIR}/typo.json" [=[{"devices": [{"simulator": {"modlues": 4}}]}]=])
+file(WRITE "${WORK_DIR}/serial.json" [=[{"devices": [{"name": "a", "port": "/dev/null", "address": 1}]}]=])
 
 # status | standard error | standard output starts with | arguments...
 set(cases
@@ -38,6 +39,9 @@ set(cases
   [=[1|^plugin-host run: .*cannot open the history file||run|--rounds|1|--fast|--history|${WORK_DIR}/none/h.bin]=]
   [=[1|^plugin-host run: cannot open ${WORK_DIR}/none/out for the plug-in's output||run|--rounds|1|--plugin-output|${WORK_DIR}/none/out]=]
   [=[0|stopped after 10 rounds of 5 devices: 10 completed, 0 abandoned, 0 line faults\n$|^({"device":"[a-z]+-[1-5]","round":[12],"completed":true,[^\n]*\n)+$|run|--site|plant.json|--rounds|2|--json]=]
+  [=[0|stopped after 100 rounds of 5 devices: 100 completed, 0 abandoned, 0 line faults\n$||run|--site|plant.json|--fast|--rounds|20]=]
+  [=[0|stopped after 5 rounds of 5 devices: 5 completed, 0 abandoned, 0 line faults\n$||run|--site|plant.json|--fast|--paced|--rounds|1]=]
+  [=[2|^plugin-host run: --fast moves the clock of simulated buses only, and /dev/null is a serial port\n$||run|--site|serial.json|--fast]=]
   [=[2|^plugin-host run: taken\.json: device "b": address 1 on /dev/null is taken by "a"\n$||run|--site|taken.json]=]
   [=[2|^plugin-host run: typo\.json: device 1: unknown member "simulator\.modlues"\n$||run|--site|typo.json]=]
   [=[2|^plugin-host run: --port excludes --site||run|--site|plant.json|--port|/dev/null]=]

@@ -45,6 +45,14 @@ void advance(long long seconds)
     frozen_seconds += seconds;
 }
 
+void move_to(std::time_t when)
+{
+    const std::lock_guard<std::mutex> lock(clock_mutex);
+    if (frozen) {
+        frozen_seconds = static_cast<long long>(when);
+    }
+}
+
 void use_real_clock()
 {
     const std::lock_guard<std::mutex> lock(clock_mutex);

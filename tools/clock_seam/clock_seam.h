@@ -15,6 +15,10 @@ namespace clock_seam {
 void freeze_at_local(int year, int month, int day, int hour, int minute, int second);
 // Moves a frozen clock by whole seconds, forward or back.
 void advance(long long seconds);
+// Sets a frozen clock to `when` (forward, or back when the wall clock went
+// back). One step under the lock, unlike now() then advance(): threads that
+// follow the wall clock at once cannot move it twice.
+void move_to(std::time_t when);
 // Goes back to the real clock.
 void use_real_clock();
 // Seconds since the epoch as time() now answers.

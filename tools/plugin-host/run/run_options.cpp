@@ -49,8 +49,8 @@ CommandAction add_run_command(CLI::App& tool)
         ->type_name("SECONDS");
     command
         .add_flag("--fast", options->fast,
-                  "with the simulator: move the device's clock by the interval instead of waiting for it "
-                  "(rounds as fast as the line goes)")
+                  "with the simulator (a site's simulated buses): move the devices' clock by the interval "
+                  "instead of waiting for it (rounds as fast as the lines go)")
         ->excludes(port);
     command
         .add_option("--log", options->log,
@@ -74,13 +74,14 @@ CommandAction add_run_command(CLI::App& tool)
     // The site document says, for each device, what these say for one.
     for (CLI::Option* one_device : command.get_options([site](CLI::Option* option) {
              static const char* const names[] = {"--simulate", "--port", "--baud", "--address", "--config",
-                                                 "--history", "--capture", "--fast"};
+                                                 "--history", "--capture"};
              for (const char* name : names) {
                  if (option->check_lname(name + 2)) {
                      return true;
                  }
              }
-             return option != site && option->get_group() == "simulator options";
+             // A site's simulated buses may all be paced at once.
+             return option != site && option->get_group() == "simulator options" && !option->check_lname("paced");
          })) {
         site->excludes(one_device);
     }

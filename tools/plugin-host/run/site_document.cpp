@@ -207,7 +207,7 @@ Site parse_site(const std::string& text, const std::string& folder)
             return known.port == port && known.simulated == simulated;
         });
         if (line == site.lines.end()) {
-            line = site.lines.insert(site.lines.end(), SiteLine{port, simulated, baud, {}});
+            line = site.lines.insert(site.lines.end(), SiteLine{port, simulated, baud, false, {}});
         } else if (baud != 0 && line->baud != 0 && baud != line->baud) {
             named.refuse("baud " + std::to_string(baud) + " on " + port + ", which another device polls at " +
                          std::to_string(line->baud));

@@ -38,12 +38,16 @@ struct SiteLine {
     std::string port;               // the serial port, or the simulated bus's name
     bool simulated = false;
     int baud = 0;                   // 0: the device's own
+    bool paced = false;             // a simulated bus at the speed of its baud rate
     std::vector<std::size_t> devices;  // in the site document's order: the order of turns
 };
 
 struct Site {
     std::vector<SiteDevice> devices;
     std::vector<SiteLine> lines;
+    // The one device of run's own command line: said as one device, by no
+    // name, as the tool has always said it.
+    bool single = false;
 };
 
 // Reads and checks the site document. Throws std::invalid_argument naming

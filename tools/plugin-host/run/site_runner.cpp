@@ -1,9 +1,11 @@
 #include "tools/plugin-host/run/site_runner.h"
 
+#include <algorithm>
 #include <atomic>
 #include <iostream>
 #include <memory>
 #include <mutex>
+#include <stdexcept>
 #include <thread>
 #include <vector>
 
@@ -12,10 +14,12 @@
 #include "tools/plugin-host/cli/exit_status.h"
 #include "tools/plugin-host/common/plugin_output.h"
 #include "tools/plugin-host/common/stop_signals.h"
+#include "tools/plugin-host/run/device_clock.h"
 #include "tools/plugin-host/run/run_summary.h"
-#include "tools/plugin-host/run/site_document.h"
 #include "tools/plugin-host/run/site_station.h"
+#include "tools/plugin-host/simulate/simulator_options.h"
 #include "tools/simulator/line_server.h"
+#include "tools/simulator/paced_line.h"
 #include "tools/simulator/power_system_bus.h"
 #include "tools/simulator/pseudo_terminal.h"
 
@@ -29,8 +33,10 @@ namespace {
 struct LineHost {
     const SiteLine* line = nullptr;
     std::string path;
+    int baud = 0;
     std::unique_ptr<PseudoTerminal> pty;
     std::unique_ptr<simulator::PowerSystemBus> bus;
+    std::unique_ptr<simulator::PacedLine> paced;
     std::unique_ptr<simulator::BackgroundServer> server;
     std::unique_ptr<SerialPort> port;
     std::vector<std::unique_ptr<LineLog>> logs;  // one for each device
@@ -39,7 +45,10 @@ struct LineHost {
 
 class SiteRun {
 public:
-    SiteRun(const RunOptions& options, FILE* summary) : options_(options), summary_(summary) {}
+    SiteRun(const RunOptions& options, FILE* summary, DeviceClock& clock)
+        : options_(options), summary_(summary), clock_(clock)
+    {
+    }
 
     bool stopping() const { return stop_requested() || failed_.load(); }
 
@@ -56,28 +65,42 @@ public:
     // rounds or a stop comes.
     void poll_line(LineHost& host)
     {
+        // However this line ends, it no longer holds a fast clock back.
+        struct Leave {
+            DeviceClock& clock;
+            ~Leave() { clock.leave(); }
+        } leave{clock_};
+        const bool fast = clock_.mode() == DeviceClock::Mode::fast;
         for (;;) {
             SiteStation* next = nullptr;
             for (auto& station : host.stations) {
                 const bool done =
                     options_.rounds != 0 && station->rounds() >= static_cast<unsigned>(options_.rounds);
-                if (!done && (next == nullptr || station->due() < next->due())) {
+                if (!done && (next == nullptr || (fast ? station->device_due() < next->device_due()
+                                                       : station->due() < next->due()))) {
                     next = station.get();
                 }
             }
             if (next == nullptr || stopping()) {
                 return;
             }
-            const auto now = std::chrono::steady_clock::now();
-            if (next->due() > now) {
-                if (wait_for_stop(next->due() - now)) {
+            if (fast) {
+                if (!clock_.wait_until(next->device_due(), [this] { return stopping(); })) {
                     return;
                 }
-                continue;
+            } else {
+                const auto now = std::chrono::steady_clock::now();
+                if (next->due() > now) {
+                    if (wait_for_stop(next->due() - now)) {
+                        return;
+                    }
+                    continue;
+                }
             }
+            clock_.before_turn();
             bool stopped = false;
             try {
-                const std::optional<RoundView> round = next->take_turn(stopped);
+                const std::optional<RoundView> round = next->take_turn(stopped, clock_.now());
                 if (round) {
                     std::lock_guard<std::mutex> lock(output_);
                     account_.count(*round);
@@ -98,6 +121,7 @@ public:
 private:
     const RunOptions& options_;
     FILE* summary_;
+    DeviceClock& clock_;
     std::mutex output_;
     std::atomic<bool> failed_{false};
     std::string failure_;
@@ -105,30 +129,72 @@ private:
 };
 
 // Makes the simulated bus of a line on a pseudo-terminal: one power system
-// for each of its devices, at the device's address and protocol version.
-void start_bus(LineHost& host, const Site& site)
+// for each of its devices, at the device's address and protocol version,
+// answering at the speed of the line's baud rate when it is paced.
+void start_bus(LineHost& host, const Site& site, bool paced)
 {
     std::vector<simulator::SimulatorSettings> systems;
     for (std::size_t i = 0; i < host.line->devices.size(); ++i) {
         simulator::SimulatorSettings settings = site.devices[host.line->devices[i]].simulated;
+        settings.address = static_cast<std::uint8_t>(site.devices[host.line->devices[i]].address);
         settings.version = host.stations[i]->device().protocol_version_;
+        settings.paced = paced;
         systems.push_back(settings);
     }
     host.pty = std::make_unique<PseudoTerminal>();
     host.path = host.pty->slave_path();
     host.bus = std::make_unique<simulator::PowerSystemBus>(systems);
     const std::string name = host.line->port;
-    host.bus->set_log([name](const std::string& text) { std::cerr << "simulator " << name << ": " << text << std::endl; });
-    host.server = std::make_unique<simulator::BackgroundServer>(*host.bus, *host.pty);
-    std::cerr << "plugin-host run: simulated bus " << name << " on " << host.path << ", " << systems.size()
-              << (systems.size() == 1 ? " power system" : " power systems") << std::endl;
+    const std::string lead = site.single ? "simulator: " : "simulator " + name + ": ";
+    host.bus->set_log([lead](const std::string& text) { std::cerr << lead << text << std::endl; });
+    ByteLine* served = host.pty.get();
+    if (paced) {
+        host.paced = std::make_unique<simulator::PacedLine>(*host.pty, host.baud);
+        served = host.paced.get();
+    }
+    host.server = std::make_unique<simulator::BackgroundServer>(*host.bus, *served);
+    if (site.single) {
+        std::cerr << "plugin-host run: simulated power system on " << host.path << ", "
+                  << simulated_system_text(systems.front(), host.baud) << std::endl;
+    } else {
+        std::cerr << "plugin-host run: simulated bus " << name << " on " << host.path << ", " << systems.size()
+                  << (systems.size() == 1 ? " power system" : " power systems")
+                  << (paced ? ", paced at " + std::to_string(host.baud) + " baud" : "") << std::endl;
+    }
+}
+
+// What a device's capture says it was polled on.
+std::string origin_text(const Site& site, const LineHost& host, const SiteDevice& device)
+{
+    if (site.single) {
+        return host.line->simulated ? std::string("a simulated power system")
+                                    : host.line->port + " at " + std::to_string(host.baud) + " baud";
+    }
+    return host.line->simulated ? "a simulated power system on the bus " + host.line->port
+                                : host.line->port + " at address " + std::to_string(device.address);
+}
+
+DeviceClock::Mode clock_mode(const Site& site, const RunOptions& options)
+{
+    if (options.fast) {
+        for (const SiteLine& line : site.lines) {
+            if (!line.simulated) {
+                throw std::invalid_argument("--fast moves the clock of simulated buses only, and " + line.port +
+                                            " is a serial port");
+            }
+        }
+        return DeviceClock::Mode::fast;
+    }
+    const bool captured = std::any_of(site.devices.begin(), site.devices.end(),
+                                      [](const SiteDevice& device) { return !device.capture.empty(); });
+    return captured ? DeviceClock::Mode::wall : DeviceClock::Mode::real;
 }
 
 }  // namespace
 
-int run_site(const RunOptions& options)
+int run_site(const Site& site, const RunOptions& options)
 {
-    const Site site = read_site(options.site);
+    const DeviceClock::Mode mode = clock_mode(site, options);
     const ReportStream summary = separate_report_from_plugin_output(options.plugin_output);
     std::unique_ptr<PluginLibrary> library;
     try {
@@ -136,35 +202,44 @@ int run_site(const RunOptions& options)
     } catch (const std::exception& error) {
         throw std::runtime_error("cannot load the plug-in " + options.plugin + ": " + error.what());
     }
-    SiteRun run(options, summary.get());
+    DeviceClock clock(mode, site.lines.size());
+    SiteRun run(options, summary.get(), clock);
     std::vector<LineHost> hosts(site.lines.size());
     for (std::size_t l = 0; l < site.lines.size(); ++l) {
         LineHost& host = hosts[l];
         host.line = &site.lines[l];
         host.path = host.line->port;
+        host.baud = host.line->baud;
         for (const std::size_t d : host.line->devices) {
-            const std::string origin =
-                host.line->simulated ? "a simulated power system on the bus " + host.line->port
-                                     : host.line->port + " at address " + std::to_string(site.devices[d].address);
-            host.stations.push_back(
-                std::make_unique<SiteStation>(site.devices[d], *library, options.interval_seconds, origin));
+            const SiteDevice& device = site.devices[d];
+            host.stations.push_back(std::make_unique<SiteStation>(device, *library, options.interval_seconds,
+                                                                  host.line->baud, origin_text(site, host, device)));
+            if (mode == DeviceClock::Mode::wall) {
+                host.stations.back()->capture_follows_wall_clock();
+            }
+            if (host.baud == 0) {
+                host.baud = host.stations.back()->device().baud_rate_;
+            }
         }
         if (host.line->simulated) {
-            start_bus(host, site);
+            start_bus(host, site, host.line->paced || options.simulated.paced);
         }
-        const int baud = host.line->baud != 0 ? host.line->baud : host.stations.front()->device().baud_rate_;
-        host.port = std::make_unique<SerialPort>(host.path, baud);
+        host.port = std::make_unique<SerialPort>(host.path, host.baud);
         host.port->open();
         for (auto& station : host.stations) {
             // Devices share the port: each line says whose request it was.
             const LineLog::Sink sink = options.log == "syslog" ? syslog_sink() : stderr_sink();
-            const std::string lead = station->name() + " on ";
-            host.logs.push_back(std::make_unique<LineLog>(
-                [sink, lead](Severity severity, const std::string& text) { sink(severity, lead + text); }));
+            if (site.single) {
+                host.logs.push_back(std::make_unique<LineLog>(sink));
+            } else {
+                const std::string lead = station->name() + " on ";
+                host.logs.push_back(std::make_unique<LineLog>(
+                    [sink, lead](Severity severity, const std::string& text) { sink(severity, lead + text); }));
+            }
             LoopSettings loop{options.timeout_ms, 3};
             loop.stop = [&run] { return run.stopping(); };
             loop.log = host.logs.back().get();
-            station->attach(*host.port, loop);
+            station->attach(*host.port, loop, clock.now());
         }
     }
     install_stop_handlers();
@@ -179,6 +254,7 @@ int run_site(const RunOptions& options)
         for (auto& station : host.stations) {
             station->device().ClosePort();
         }
+        host.port->close();
         if (host.server) {
             host.server->stop();
         }
@@ -189,14 +265,16 @@ int run_site(const RunOptions& options)
     if (!run.failure().empty()) {
         throw std::runtime_error(run.failure());
     }
-    std::cerr << "plugin-host run: " << run.account(site.devices.size()) << std::endl;
-    // A device that never completed a round is a power system the site does
-    // not see: name it.
+    std::cerr << "plugin-host run: " << run.account(site.single ? 0 : site.devices.size()) << std::endl;
+    // A device asked for rounds, or that started some, that never completed
+    // one is a power system the site does not see: name it.
     int status = EXIT_DONE;
     for (const LineHost& host : hosts) {
         for (const auto& station : host.stations) {
             if (station->completed() == 0 && (options.rounds > 0 || station->rounds() > 0)) {
-                std::cerr << "plugin-host run: " << station->name() << " completed no round" << std::endl;
+                if (!site.single) {
+                    std::cerr << "plugin-host run: " << station->name() << " completed no round" << std::endl;
+                }
                 status = EXIT_FAILED;
             }
         }

@@ -1,5 +1,6 @@
 #include "tools/plugin-host/run/site_station.h"
 
+#include <iostream>
 #include <stdexcept>
 
 #include "tools/plugin-host/common/run_config.h"
@@ -11,14 +12,17 @@ namespace {
 // How soon a device that declined to start a round is asked again: it polls
 // at most once every two seconds by its own clock.
 constexpr auto REFRESH_RETRY = std::chrono::milliseconds(200);
+// Says, once, that nothing happens after this long without a round.
+constexpr auto IDLE_WARNING = std::chrono::seconds(10);
 
 }  // namespace
 
-SiteStation::SiteStation(const SiteDevice& site_device, const PluginLibrary& library, int interval_seconds,
+SiteStation::SiteStation(const SiteDevice& site_device, const PluginLibrary& library, int interval_seconds, int baud,
                          const std::string& origin)
     : site_device_(site_device),
       interval_(std::chrono::seconds(site_device.interval_seconds != 0 ? site_device.interval_seconds
                                                                         : interval_seconds)),
+      interval_seconds_(site_device.interval_seconds != 0 ? site_device.interval_seconds : interval_seconds),
       created_(library.create_device())
 {
     device_ = dynamic_cast<PMBusProtocol*>(created_.get());
@@ -32,9 +36,15 @@ SiteStation::SiteStation(const SiteDevice& site_device, const PluginLibrary& lib
     try {
         apply_host_settings(site_device.config, *device_);
     } catch (const std::invalid_argument& error) {
+        if (name().empty()) {
+            throw;
+        }
         throw std::invalid_argument("device \"" + name() + "\": " + error.what());
     }
     device_->address_ = static_cast<unsigned char>(site_device.address);
+    if (baud != 0) {
+        device_->baud_rate_ = baud;
+    }
     if (capture_) {
         capture_->begin(*device_, site_device.config, origin);
     }
@@ -49,7 +59,14 @@ SiteStation::~SiteStation()
     }
 }
 
-void SiteStation::attach(ByteLine& line, LoopSettings settings)
+void SiteStation::capture_follows_wall_clock()
+{
+    if (capture_) {
+        capture_->follow_real_clock();
+    }
+}
+
+void SiteStation::attach(ByteLine& line, LoopSettings settings, std::time_t device_now)
 {
     if (!site_device_.history.empty()) {
         collector_.write_history_to(site_device_.history);
@@ -60,9 +77,11 @@ void SiteStation::attach(ByteLine& line, LoopSettings settings)
         loop_->add_watcher(*capture_);
     }
     due_ = steady::now();
+    device_due_ = device_now + interval_seconds_;
+    idle_since_ = due_;
 }
 
-std::optional<RoundView> SiteStation::take_turn(bool& stopped)
+std::optional<RoundView> SiteStation::take_turn(bool& stopped, std::time_t device_now)
 {
     collector_.begin_round();
     const auto start = steady::now();
@@ -71,11 +90,22 @@ std::optional<RoundView> SiteStation::take_turn(bool& stopped)
     if (stopped) {
         return std::nullopt;
     }
+    // Declined, it is asked again shortly; by a clock that --fast moves, once
+    // the clock has moved on by an interval.
+    device_due_ = device_now + interval_seconds_;
     if (!result.started) {
-        due_ = steady::now() + REFRESH_RETRY;
+        const auto now = steady::now();
+        due_ = now + REFRESH_RETRY;
+        if (!idle_reported_ && !loop_->line_state().down() && now - idle_since_ > IDLE_WARNING) {
+            std::cerr << "plugin-host run: " << (name().empty() ? "the device" : name())
+                      << " has not started a round for " << IDLE_WARNING.count() << " s" << std::endl;
+            idle_reported_ = true;
+        }
         return std::nullopt;
     }
     due_ = start + interval_;
+    idle_since_ = steady::now();
+    idle_reported_ = false;
     RoundView view = collector_.end_round(++rounds_, result.completed, result.replies, result.faults);
     view.device = name();
     completed_ += view.completed && view.has_record ? 1U : 0U;

@@ -1,10 +1,12 @@
 // One device of a site: the plug-in's device object with its own collector,
 // history file, capture, loop and poll interval, on a line it may share with
 // other devices. The line's owner gives it turns; it says when it wants the
-// next one.
+// next one, by the steady clock and by the device's own (which --fast
+// moves). A single `run` is a site of one such device.
 #pragma once
 
 #include <chrono>
+#include <ctime>
 #include <fstream>
 #include <memory>
 #include <optional>
@@ -23,26 +25,36 @@ class SiteStation {
 public:
     using steady = std::chrono::steady_clock;
 
-    // Creates and configures the device. Throws std::invalid_argument for a
-    // bad configuration, std::runtime_error for an unwritable capture or a
-    // plug-in without a device of the monitoring protocol.
-    SiteStation(const SiteDevice& site_device, const PluginLibrary& library, int interval_seconds,
+    // Creates and configures the device; `baud`, when not 0, is its line's.
+    // Throws std::invalid_argument for a bad configuration,
+    // std::runtime_error for an unwritable capture or a plug-in without a
+    // device of the monitoring protocol.
+    SiteStation(const SiteDevice& site_device, const PluginLibrary& library, int interval_seconds, int baud,
                 const std::string& origin);
     ~SiteStation();
     SiteStation(const SiteStation&) = delete;
     SiteStation& operator=(const SiteStation&) = delete;
 
+    // The capture, if any, moves the frozen device clock to the wall's
+    // time before every call it records.
+    void capture_follows_wall_clock();
+
     // Starts the loop on the line, and the history file once the line is
-    // there. Throws std::runtime_error when the history cannot be opened.
-    void attach(ByteLine& line, LoopSettings settings);
+    // there. The first turn is due at once, or by the device's clock one
+    // interval from `device_now`. Throws std::runtime_error when the history
+    // cannot be opened.
+    void attach(ByteLine& line, LoopSettings settings, std::time_t device_now);
 
     // One turn on the line: a round when the device starts one. Nothing when
     // it declined (asked again shortly) or a stop came. Throws
     // std::runtime_error when the history or the capture cannot be written.
-    std::optional<RoundView> take_turn(bool& stopped);
+    // `device_now` is the device's clock at the turn's start.
+    std::optional<RoundView> take_turn(bool& stopped, std::time_t device_now);
 
+    // Empty for the one device of a single run.
     const std::string& name() const { return site_device_.name; }
     steady::time_point due() const { return due_; }
+    std::time_t device_due() const { return device_due_; }
     unsigned rounds() const { return rounds_; }
     unsigned completed() const { return completed_; }
     PMBusProtocol& device() { return *device_; }
@@ -55,10 +67,14 @@ private:
     std::ofstream capture_file_;
     std::unique_ptr<CaptureWriter> capture_;
     RoundTimer timer_;
+    std::time_t interval_seconds_;
     std::unique_ptr<SMDSPDevice> created_;
     PMBusProtocol* device_ = nullptr;
     std::unique_ptr<DeviceLoop> loop_;
     steady::time_point due_{};
+    std::time_t device_due_ = 0;
+    steady::time_point idle_since_{};
+    bool idle_reported_ = false;
     unsigned rounds_ = 0;
     unsigned completed_ = 0;
 };

@@ -133,7 +133,7 @@ void CaptureWriter::on_send(unsigned char cid1, unsigned char cid2, const unsign
 void CaptureWriter::catch_up_clock()
 {
     if (follow_real_clock_) {
-        clock_seam::advance(static_cast<long long>(wall::to_time_t(wall::now()) - clock_seam::now()));
+        clock_seam::move_to(wall::to_time_t(wall::now()));
     }
     const std::time_t device_clock = clock_seam::now();
     if (device_clock != replay_clock_) {
