@@ -60,7 +60,8 @@ TEST(RunRounds, HistoryHoldsEveryPublishedRecordBackToBack)
     const std::string path = ::testing::TempDir() + "run_rounds_history.bin";
     std::remove(path.c_str());
     RoundCollector collector;
-    collector.write_history_to(path);
+    std::vector<std::string> said;
+    collector.write_history_to(path, [&said](const std::string& text) { said.push_back(text); });
     unsigned char record[sizeof(qorv52_419_Data_t)];
     for (int fill : {0x11, 0x22}) {
         std::memset(record, fill, sizeof record);
@@ -72,7 +73,7 @@ TEST(RunRounds, HistoryHoldsEveryPublishedRecordBackToBack)
     ASSERT_EQ(bytes.size(), 2 * sizeof record);
     EXPECT_EQ(bytes[0], 0x11);
     EXPECT_EQ(bytes[sizeof record], 0x22);
-    EXPECT_TRUE(collector.history_error().empty());
+    EXPECT_TRUE(said.empty());
     std::remove(path.c_str());
 }
 

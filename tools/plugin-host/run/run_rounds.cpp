@@ -1,15 +1,10 @@
 #include "tools/plugin-host/run/run_rounds.h"
 
 #include <cstring>
-#include <stdexcept>
 
-void RoundCollector::write_history_to(const std::string& path)
+void RoundCollector::write_history_to(const std::string& path, plugin_host::HistoryFile::Say say)
 {
-    history_.open(path, std::ios::binary | std::ios::app);
-    if (!history_) {
-        throw std::runtime_error("cannot open the history file " + path);
-    }
-    history_path_ = path;
+    history_ = std::make_unique<plugin_host::HistoryFile>(path, sizeof record_, std::move(say));
 }
 
 void RoundCollector::on_send_sp(int, const unsigned char* record, unsigned int length, bool)
@@ -19,12 +14,8 @@ void RoundCollector::on_send_sp(int, const unsigned char* record, unsigned int l
     }
     std::memcpy(&record_, record, sizeof record_);
     has_record_ = true;
-    if (history_.is_open() && history_error_.empty()) {
-        history_.write(reinterpret_cast<const char*>(record), static_cast<std::streamsize>(length));
-        history_.flush();
-        if (!history_) {
-            history_error_ = "cannot append to the history file " + history_path_;
-        }
+    if (history_) {
+        history_->append(record);
     }
 }
 

@@ -4,14 +4,15 @@
 #pragma once
 
 #include <cstdint>
-#include <fstream>
 #include <map>
+#include <memory>
 #include <string>
 #include <tuple>
 #include <vector>
 
 #include "host/host_observer.h"
 #include "protocol419/record.h"
+#include "tools/plugin-host/run/history_file.h"
 #include "tools/plugin-host/run/round_timer.h"
 
 struct AlarmReport {
@@ -39,11 +40,10 @@ struct RoundView {
 // alarm's state from round to round.
 class RoundCollector : public HostObserver {
 public:
-    // Throws std::runtime_error when the history file cannot be opened.
-    void write_history_to(const std::string& path);
-    // Why appending to the history file failed; empty while it works. (The
-    // failure is not thrown from inside the device's round completion.)
-    const std::string& history_error() const { return history_error_; }
+    // Appends every published record to the history file at `path`, which
+    // says through `say` what it had to cut or could not write. Throws
+    // std::runtime_error when the file cannot be opened.
+    void write_history_to(const std::string& path, plugin_host::HistoryFile::Say say);
 
     void on_send_sp(int type, const unsigned char* record, unsigned int length, bool flag) override;
     void on_check_threshold_bool(int level, const std::string& key, const std::string& id, const std::string& desc,
@@ -65,7 +65,5 @@ private:
     qorv52_419_Data_t record_{};
     std::vector<AlarmReport> reports_;
     std::map<AlarmKey, bool> states_;
-    std::ofstream history_;
-    std::string history_path_;
-    std::string history_error_;
+    std::unique_ptr<plugin_host::HistoryFile> history_;
 };

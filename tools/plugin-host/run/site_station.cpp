@@ -69,7 +69,9 @@ void SiteStation::capture_follows_wall_clock()
 void SiteStation::attach(ByteLine& line, LoopSettings settings, std::time_t device_now)
 {
     if (!site_device_.history.empty()) {
-        collector_.write_history_to(site_device_.history);
+        const std::string lead = "plugin-host run: " + (name().empty() ? std::string() : name() + ": ");
+        collector_.write_history_to(site_device_.history,
+                                    [lead](const std::string& text) { std::cerr << lead << text << std::endl; });
     }
     loop_ = std::make_unique<DeviceLoop>(*device_, line, std::move(settings));
     loop_->add_watcher(timer_);
@@ -115,9 +117,6 @@ std::optional<RoundView> SiteStation::take_turn(bool& stopped, std::time_t devic
         if (!capture_->good()) {
             throw std::runtime_error("cannot write the capture " + site_device_.capture);
         }
-    }
-    if (!collector_.history_error().empty()) {
-        throw std::runtime_error(collector_.history_error());
     }
     return view;
 }

@@ -47,7 +47,8 @@ public:
 
     // One turn on the line: a round when the device starts one. Nothing when
     // it declined (asked again shortly) or a stop came. Throws
-    // std::runtime_error when the history or the capture cannot be written.
+    // std::runtime_error when the capture cannot be written. (The history
+    // goes on through a full disk: see HistoryFile.)
     // `device_now` is the device's clock at the turn's start.
     std::optional<RoundView> take_turn(bool& stopped, std::time_t device_now);
 
