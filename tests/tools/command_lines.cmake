@@ -19,6 +19,10 @@ file(WRITE "${WORK_DIR}/plant.json" [=[{"devices": [
 file(WRITE "${WORK_DIR}/taken.json" [=[{"devices": [{"name": "a", "port": "/dev/null", "address": 1},
   {"name": "b", "port": "/dev/null", "address": 1}]}]=])
 file(WRITE "${WORK_DIR}/typo.json" [=[{"devices": [{"simulator": {"modlues": 4}}]}]=])
+file(WRITE "${WORK_DIR}/one.jsonl" "{\"op\":\"config\",\"doc\":{}}\n")
+file(WRITE "${WORK_DIR}/shared.json" [=[{"devices": [
+  {"name": "east-1", "simulator": {"bus": "east"}, "address": 1, "history": "east.bin"},
+  {"name": "east-2", "simulator": {"bus": "east"}, "address": 2, "history": "./east.bin"}]}]=])
 file(WRITE "${WORK_DIR}/serial.json" [=[{"devices": [{"name": "a", "port": "/dev/null", "address": 1}]}]=])
 
 # status | standard error | standard output starts with | arguments...
@@ -45,6 +49,11 @@ set(cases
   [=[2|^plugin-host run: taken\.json: device "b": address 1 on /dev/null is taken by "a"\n$||run|--site|taken.json]=]
   [=[2|^plugin-host run: typo\.json: device 1: unknown member "simulator\.modlues"\n$||run|--site|typo.json]=]
   [=[2|^plugin-host run: --port excludes --site||run|--site|plant.json|--port|/dev/null]=]
+  [=[2|^plugin-host run: --history and --capture name the same file \./h\.bin \(h\.bin and \./h\.bin are one file\): one file takes one writer\n$||run|--history|h.bin|--capture|./h.bin]=]
+  [=[2|^plugin-host run: device "east-1" history and device "east-2" history name the same file||run|--site|shared.json]=]
+  [=[2|^plugin-host replay: the scenario and --transcript name the same file||replay|one.jsonl|--transcript|../command_lines/one.jsonl]=]
+  [=[1|^plugin-host replay: cannot write the transcript to /dev/full\n$||replay|one.jsonl|--transcript|/dev/full]=]
+  [=[1|plugin-host run: cannot write the plug-in's output to /dev/full\n$||run|--rounds|1|--fast|--plugin-output|/dev/full]=]
   [=[0|^$|^plug-in: |info]=]
   [=[2|^plugin-host info: site\.json: appSetting\.has_dc: an object where text is expected\n$|^$|info|--config|site.json]=]
   [=[2|^plugin-host info: list\.json: thresholdSetting\.AC_0\.NMAlarmID: an array where text is expected||info|--config|list.json]=]

@@ -36,8 +36,19 @@ void show(FILE* report, const std::string& text)
 {
     std::cout.flush();
     std::fflush(stdout);
-    std::fputs(text.c_str(), report);
-    std::fflush(report);
+    if (std::fputs(text.c_str(), report) < 0 || std::fflush(report) != 0) {
+        throw std::runtime_error(std::string("cannot write to standard output: ") + std::strerror(errno));
+    }
+}
+
+void finish_plugin_output(const std::string& target)
+{
+    std::cout.flush();
+    const bool flushed = std::fflush(stdout) == 0;
+    if (!flushed || std::ferror(stdout) != 0 || std::cout.fail()) {
+        throw std::runtime_error("cannot write the plug-in's output to " +
+                                 (target == "-" ? std::string("standard output") : target));
+    }
 }
 
 }  // namespace plugin_host

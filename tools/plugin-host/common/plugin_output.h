@@ -18,7 +18,12 @@ using ReportStream = std::unique_ptr<FILE, int (*)(FILE*)>;
 ReportStream separate_report_from_plugin_output(const std::string& target);
 
 // Writes text to the report stream, after whatever the plug-in wrote so far
-// (with "-" both share the terminal: keep the order of lines).
+// (with "-" both share the terminal: keep the order of lines). Throws
+// std::runtime_error when standard output does not take it.
 void show(FILE* report, const std::string& text);
+
+// At the end: what the plug-in wrote has reached `target`. Throws
+// std::runtime_error naming it when a write failed (a full disk).
+void finish_plugin_output(const std::string& target);
 
 }  // namespace plugin_host

@@ -12,6 +12,7 @@
 #include "host/line_log.h"
 #include "host/serial_port.h"
 #include "tools/plugin-host/cli/exit_status.h"
+#include "tools/plugin-host/common/file_uses.h"
 #include "tools/plugin-host/common/plugin_output.h"
 #include "tools/plugin-host/common/stop_signals.h"
 #include "tools/plugin-host/run/device_clock.h"
@@ -174,6 +175,21 @@ std::string origin_text(const Site& site, const LineHost& host, const SiteDevice
                                 : host.line->port + " at address " + std::to_string(device.address);
 }
 
+// Refuses a file that two outputs name, or an output over an input, before
+// anything is opened.
+void check_file_uses(const Site& site, const RunOptions& options)
+{
+    FileUses uses;
+    uses.input("--site", options.site);
+    uses.input("--config", options.config_path);
+    uses.output("--plugin-output", options.plugin_output);
+    for (const SiteDevice& device : site.devices) {
+        const std::string lead = site.single ? "--" : "device \"" + device.name + "\" ";
+        uses.output(lead + "history", device.history);
+        uses.output(lead + "capture", device.capture);
+    }
+}
+
 DeviceClock::Mode clock_mode(const Site& site, const RunOptions& options)
 {
     if (options.fast) {
@@ -194,6 +210,7 @@ DeviceClock::Mode clock_mode(const Site& site, const RunOptions& options)
 
 int run_site(const Site& site, const RunOptions& options)
 {
+    check_file_uses(site, options);
     const DeviceClock::Mode mode = clock_mode(site, options);
     const ReportStream summary = separate_report_from_plugin_output(options.plugin_output);
     std::unique_ptr<PluginLibrary> library;
@@ -265,6 +282,7 @@ int run_site(const Site& site, const RunOptions& options)
     if (!run.failure().empty()) {
         throw std::runtime_error(run.failure());
     }
+    finish_plugin_output(options.plugin_output);
     std::cerr << "plugin-host run: " << run.account(site.single ? 0 : site.devices.size()) << std::endl;
     // A device asked for rounds, or that started some, that never completed
     // one is a power system the site does not see: name it.

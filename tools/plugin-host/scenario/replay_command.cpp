@@ -8,6 +8,7 @@
 
 #include "tools/plugin-host/cli/exit_status.h"
 #include "tools/plugin-host/common/plugin_device.h"
+#include "tools/plugin-host/common/file_uses.h"
 #include "tools/plugin-host/scenario/replay_clock.h"
 #include "tools/plugin-host/scenario/replay_options.h"
 #include "tools/plugin-host/scenario/replay_session.h"
@@ -18,6 +19,9 @@ namespace plugin_host {
 
 int replay_command(const ReplayOptions& options)
 {
+    FileUses uses;
+    uses.input("the scenario", options.scenario);
+    uses.output("--transcript", options.transcript);
     std::ifstream scenario_file;
     if (options.scenario != "-") {
         scenario_file.open(options.scenario);
@@ -91,6 +95,10 @@ int replay_command(const ReplayOptions& options)
     loaded.device.reset();
     transcript.flush();
     std::cout.flush();
+    if (!(options.transcript.empty() ? static_cast<bool>(std::cout) : static_cast<bool>(transcript_file))) {
+        throw std::runtime_error("cannot write the transcript to " +
+                                 (options.transcript.empty() ? std::string("standard output") : options.transcript));
+    }
     return status;
 }
 
