@@ -6,25 +6,19 @@
 
 namespace plugin_host {
 
-namespace {
-
-// Where a name leads: the file itself when it exists, else the folder it
-// would be made in, resolved, with the name in it.
-std::string resolved_name(const std::string& path)
+std::string resolved_path(const std::string& path)
 {
     std::error_code error;
     const std::filesystem::path resolved = std::filesystem::weakly_canonical(std::filesystem::absolute(path), error);
     return error ? std::filesystem::absolute(path).lexically_normal().string() : resolved.string();
 }
 
-}  // namespace
-
 void FileUses::add(const std::string& use, const std::string& path, bool output)
 {
     if (path.empty() || path == "-") {
         return;
     }
-    const std::string resolved = resolved_name(path);
+    const std::string resolved = resolved_path(path);
     for (const Use& known : uses_) {
         if (known.resolved == resolved && (output || known.output)) {
             const std::string same = known.path == path ? "" : " (" + known.path + " and " + path + " are one file)";

@@ -11,6 +11,11 @@
 
 namespace plugin_host {
 
+// Where a name leads: the file itself when it exists (links, `..` and
+// doubled slashes followed), else the folder it would be made in, resolved,
+// with the name in it. Two spellings of one file or port give one name.
+std::string resolved_path(const std::string& path);
+
 class FileUses {
 public:
     // Adds a file the command reads or writes; "" and "-" (the standard

@@ -8,6 +8,7 @@
 #include <json/reader.h>
 
 #include "tools/plugin-host/common/device_config.h"
+#include "tools/plugin-host/common/file_uses.h"
 #include "tools/plugin-host/common/input_file.h"
 
 namespace plugin_host {
@@ -204,7 +205,10 @@ Site parse_site(const std::string& text, const std::string& folder)
         device.capture = in_folder(folder, named.text(entry, "capture"));
 
         auto line = std::find_if(site.lines.begin(), site.lines.end(), [&](const SiteLine& known) {
-            return known.port == port && known.simulated == simulated;
+            // A port is known by the device file it leads to: a by-id link
+            // and its target, or a doubled slash, are one bus.
+            return known.simulated == simulated &&
+                   (simulated ? known.port == port : resolved_path(known.port) == resolved_path(port));
         });
         if (line == site.lines.end()) {
             line = site.lines.insert(site.lines.end(), SiteLine{port, simulated, baud, false, {}});

@@ -242,7 +242,16 @@ int run_site(const Site& site, const RunOptions& options)
             start_bus(host, site, host.line->paced || options.simulated.paced);
         }
         host.port = std::make_unique<SerialPort>(host.path, host.baud);
-        host.port->open();
+        try {
+            host.port->open();
+        } catch (const LineError&) {
+            // A single run's port is there or the command line has a typo:
+            // say so at once. A site starts with the ports that are there;
+            // its devices find the others lost, say so and reopen them.
+            if (site.single) {
+                throw;
+            }
+        }
         for (auto& station : host.stations) {
             // Devices share the port: each line says whose request it was.
             const LineLog::Sink sink = options.log == "syslog" ? syslog_sink() : stderr_sink();
@@ -256,7 +265,7 @@ int run_site(const Site& site, const RunOptions& options)
             LoopSettings loop{options.timeout_ms, 3};
             loop.stop = [&run] { return run.stopping(); };
             loop.log = host.logs.back().get();
-            station->attach(*host.port, loop, clock.now());
+            station->attach(*host.port, loop, clock.now(), mode != DeviceClock::Mode::fast);
         }
     }
     install_stop_handlers();

@@ -66,8 +66,11 @@ void SiteStation::capture_follows_wall_clock()
     }
 }
 
-void SiteStation::attach(ByteLine& line, LoopSettings settings, std::time_t device_now)
+void SiteStation::attach(ByteLine& line, LoopSettings settings, std::time_t device_now, bool wall_clock)
 {
+    if (wall_clock) {
+        clock_notice_ = std::make_unique<ClockStepNotice>(name().empty() ? "the device" : "device " + name());
+    }
     if (!site_device_.history.empty()) {
         const std::string lead = "plugin-host run: " + (name().empty() ? std::string() : name() + ": ");
         collector_.write_history_to(site_device_.history,
@@ -83,14 +86,27 @@ void SiteStation::attach(ByteLine& line, LoopSettings settings, std::time_t devi
     idle_since_ = due_;
 }
 
+void SiteStation::say(const std::string& text) const
+{
+    if (!text.empty()) {
+        std::cerr << "plugin-host run: " << text << std::endl;
+    }
+}
+
 std::optional<RoundView> SiteStation::take_turn(bool& stopped, std::time_t device_now)
 {
     collector_.begin_round();
     const auto start = steady::now();
+    if (clock_notice_) {
+        say(clock_notice_->before_turn(start, device_now));
+    }
     const ExchangeResult result = loop_->run_round();
     stopped = result.stopped;
     if (stopped) {
         return std::nullopt;
+    }
+    if (clock_notice_) {
+        say(clock_notice_->after_turn(steady::now(), device_now, result.started));
     }
     // Declined, it is asked again shortly; by a clock that --fast moves, once
     // the clock has moved on by an interval.
@@ -98,9 +114,10 @@ std::optional<RoundView> SiteStation::take_turn(bool& stopped, std::time_t devic
     if (!result.started) {
         const auto now = steady::now();
         due_ = now + REFRESH_RETRY;
-        if (!idle_reported_ && !loop_->line_state().down() && now - idle_since_ > IDLE_WARNING) {
-            std::cerr << "plugin-host run: " << (name().empty() ? "the device" : name())
-                      << " has not started a round for " << IDLE_WARNING.count() << " s" << std::endl;
+        const bool clock_went_back = clock_notice_ && clock_notice_->holding();
+        if (!idle_reported_ && !clock_went_back && !loop_->line_state().down() && now - idle_since_ > IDLE_WARNING) {
+            say((name().empty() ? "the device" : name()) + " has not started a round for " +
+                std::to_string(IDLE_WARNING.count()) + " s");
             idle_reported_ = true;
         }
         return std::nullopt;

@@ -15,6 +15,7 @@
 #include "host/device_loop.h"
 #include "host/plugin_loader.h"
 #include "tools/plugin-host/scenario/capture_writer.h"
+#include "tools/plugin-host/run/clock_step_notice.h"
 #include "tools/plugin-host/run/round_timer.h"
 #include "tools/plugin-host/run/run_rounds.h"
 #include "tools/plugin-host/run/site_document.h"
@@ -41,9 +42,10 @@ public:
 
     // Starts the loop on the line, and the history file once the line is
     // there. The first turn is due at once, or by the device's clock one
-    // interval from `device_now`. Throws std::runtime_error when the history
-    // cannot be opened.
-    void attach(ByteLine& line, LoopSettings settings, std::time_t device_now);
+    // interval from `device_now`. `wall_clock`: the device's clock is the
+    // wall clock, whose steps are told (not with --fast's own clock). Throws
+    // std::runtime_error when the history cannot be opened.
+    void attach(ByteLine& line, LoopSettings settings, std::time_t device_now, bool wall_clock);
 
     // One turn on the line: a round when the device starts one. Nothing when
     // it declined (asked again shortly) or a stop came. Throws
@@ -61,6 +63,9 @@ public:
     PMBusProtocol& device() { return *device_; }
 
 private:
+    // One line of the host's own on standard error.
+    void say(const std::string& text) const;
+
     const SiteDevice& site_device_;
     steady::duration interval_;
     // The device's observers, declared before it so that they outlive it.
@@ -76,6 +81,7 @@ private:
     std::time_t device_due_ = 0;
     steady::time_point idle_since_{};
     bool idle_reported_ = false;
+    std::unique_ptr<ClockStepNotice> clock_notice_;  // none with --fast
     unsigned rounds_ = 0;
     unsigned completed_ = 0;
 };
