@@ -25,6 +25,7 @@ struct RoundView {
     std::string device;  // the device's name on a site of several; empty for one alone
     unsigned number = 0;
     bool completed = false;
+    bool cut_short = false;  // a stop request ended the round
     int replies = 0;
     int faults = 0;
     bool has_record = false;

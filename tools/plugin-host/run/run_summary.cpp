@@ -266,6 +266,7 @@ void RunAccount::count(const RoundView& round)
     ++rounds;
     completed += round.completed && round.has_record ? 1U : 0U;
     faults += static_cast<unsigned>(round.faults);
+    cut += round.cut_short ? 1U : 0U;
 }
 
 std::string RunAccount::text(std::size_t devices) const
@@ -275,5 +276,6 @@ std::string RunAccount::text(std::size_t devices) const
         text += " of " + std::to_string(devices) + (devices == 1 ? " device" : " devices");
     }
     return text + ": " + std::to_string(completed) + " completed, " + std::to_string(rounds - completed) +
-           " abandoned, " + std::to_string(faults) + (faults == 1 ? " line fault" : " line faults");
+           " abandoned" + (cut != 0 ? " (" + std::to_string(cut) + " cut short by the stop)" : std::string()) + ", " +
+           std::to_string(faults) + (faults == 1 ? " line fault" : " line faults");
 }

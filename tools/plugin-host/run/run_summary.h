@@ -17,9 +17,11 @@ struct RunAccount {
     unsigned rounds = 0;
     unsigned completed = 0;
     unsigned faults = 0;
+    unsigned cut = 0;  // rounds a stop request cut short
 
     void count(const RoundView& round);
     // "stopped after 5 rounds: 4 completed, 1 abandoned, 3 line faults"; on a
-    // site, "stopped after 5 rounds of 2 devices: ...".
+    // site, "stopped after 5 rounds of 2 devices: ..."; rounds a stop cut
+    // short are among the abandoned: "1 abandoned (1 cut short by the stop)".
     std::string text(std::size_t devices = 0) const;
 };

@@ -102,7 +102,7 @@ std::optional<RoundView> SiteStation::take_turn(bool& stopped, std::time_t devic
     }
     const ExchangeResult result = loop_->run_round();
     stopped = result.stopped;
-    if (stopped) {
+    if (stopped && !result.started) {
         return std::nullopt;
     }
     if (clock_notice_) {
@@ -127,6 +127,7 @@ std::optional<RoundView> SiteStation::take_turn(bool& stopped, std::time_t devic
     idle_reported_ = false;
     RoundView view = collector_.end_round(++rounds_, result.completed, result.replies, result.faults);
     view.device = name();
+    view.cut_short = result.stopped;
     completed_ += view.completed && view.has_record ? 1U : 0U;
     view.timing = timer_.finish();
     if (capture_) {

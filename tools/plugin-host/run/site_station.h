@@ -47,8 +47,9 @@ public:
     // std::runtime_error when the history cannot be opened.
     void attach(ByteLine& line, LoopSettings settings, std::time_t device_now, bool wall_clock);
 
-    // One turn on the line: a round when the device starts one. Nothing when
-    // it declined (asked again shortly) or a stop came. Throws
+    // One turn on the line: a round when the device starts one (cut_short
+    // when a stop request ended it). Nothing when it declined (asked again
+    // shortly) or a stop came before it started. Throws
     // std::runtime_error when the capture cannot be written. (The history
     // goes on through a full disk: see HistoryFile.)
     // `device_now` is the device's clock at the turn's start.
