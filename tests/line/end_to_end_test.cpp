@@ -270,7 +270,7 @@ TEST_F(EndToEnd, ACaptureReplaysTheRunAndTheSimulatorServesItAgain)
     std::ostringstream captured;
     plugin_host::CaptureWriter capture(captured, host);
     device.set_observer(&capture);
-    apply_host_settings(config, device);
+    plugin_host::apply_host_settings(config, device);
     capture.begin(device, config, "a test");
     device.InitSetting(config);
     start(settings_for(3, "2 mains-failure\n3 garbled-frame\n4 mains-restore\n4 no-reply\n5 bad-checksum 2\n"),
@@ -326,7 +326,7 @@ TEST_F(EndToEnd, ACaptureReplaysTheRunAndTheSimulatorServesItAgain)
     qorv52_419 polled;
     RecordingObserver polled_host;
     polled.set_observer(&polled_host);
-    apply_host_settings(config, polled);
+    plugin_host::apply_host_settings(config, polled);
     polled.InitSetting(config);
     clock_seam::freeze_at_local(2026, 1, 1, 0, 0, 0);
     start(served, polled);

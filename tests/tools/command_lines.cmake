@@ -13,7 +13,7 @@ file(WRITE "${WORK_DIR}/list.json" [=[{"thresholdSetting": {"AC_0": {"NMAlarmID"
 file(WRITE "${WORK_DIR}/plant.json" [=[{"devices": [
   {"name": "east-1", "simulator": {"bus": "east"}, "address": 1, "history": "east-1.bin"},
   {"name": "east-2", "simulator": {"bus": "east", "events": ["2 mains-failure"]}, "address": 2},
-  {"name": "east-3", "simulator": {"bus": "east", "modules": 3}, "address": 3},
+  {"name": "east-3", "simulator": {"bus": "east", "modules": 3, "paced": false}, "address": 3},
   {"name": "west-1", "simulator": {"bus": "west", "dc_units": 2}, "address": 1, "interval": 3},
   {"name": "west-5", "simulator": {"bus": "west"}, "address": 5, "host": {"levels": {"210600320010": 2}}}]}]=])
 file(WRITE "${WORK_DIR}/taken.json" [=[{"devices": [{"name": "a", "port": "/dev/null", "address": 1},
@@ -24,6 +24,20 @@ file(WRITE "${WORK_DIR}/shared.json" [=[{"devices": [
   {"name": "east-1", "simulator": {"bus": "east"}, "address": 1, "history": "east.bin"},
   {"name": "east-2", "simulator": {"bus": "east"}, "address": 2, "history": "./east.bin"}]}]=])
 file(WRITE "${WORK_DIR}/serial.json" [=[{"devices": [{"name": "a", "port": "/dev/null", "address": 1}]}]=])
+# Documents with a member that is misspelt, unknown or out of range; each
+# refusal names the file and the key path.
+file(WRITE "${WORK_DIR}/empty")
+file(WRITE "${WORK_DIR}/threshold.json" [=[{"host": {"threshold": {"220600140010": 50}}}]=])
+file(WRITE "${WORK_DIR}/bogus.json" [=[{"appSetting": {"plug-in's own": "1"}, "host": {"bogus": 1}}]=])
+file(WRITE "${WORK_DIR}/level.json" [=[{"host": {"levels": {"220600140010": 99999999999}}}]=])
+file(WRITE "${WORK_DIR}/extra.json" [=[{"devices": [{"simulator": {}}], "extra": 1}]=])
+file(WRITE "${WORK_DIR}/adress.json" [=[{"devices": [{"simulator": {}, "adress": 2}]}]=])
+file(WRITE "${WORK_DIR}/beside.json" [=[{"devices": [{"simulator": {}, "host": {"level": {}}}]}]=])
+file(WRITE "${WORK_DIR}/via-file.json" [=[{"devices": [{"simulator": {}, "config": "bogus.json"}]}]=])
+file(WRITE "${WORK_DIR}/in-place.json" [=[{"devices": [{"simulator": {}, "config": {"appSetting": {"has_ac": [1]}}}]}]=])
+file(WRITE "${WORK_DIR}/clash.json" [=[{"devices": [{"port": "/dev/null"}, {"port": "/dev/null"}]}]=])
+file(WRITE "${WORK_DIR}/paced.json" [=[{"devices": [{"simulator": {"bus": "b", "paced": true}},
+  {"simulator": {"bus": "b", "paced": false}, "address": 2}]}]=])
 
 # status | standard error | standard output starts with | arguments...
 set(cases
@@ -46,8 +60,6 @@ set(cases
   [=[0|stopped after 100 rounds of 5 devices: 100 completed, 0 abandoned, 0 line faults\n$||run|--site|plant.json|--fast|--rounds|20]=]
   [=[0|stopped after 5 rounds of 5 devices: 5 completed, 0 abandoned, 0 line faults\n$||run|--site|plant.json|--fast|--paced|--rounds|1]=]
   [=[2|^plugin-host run: --fast moves the clock of simulated buses only, and /dev/null is a serial port\n$||run|--site|serial.json|--fast]=]
-  [=[2|^plugin-host run: taken\.json: device "b": address 1 on /dev/null is taken by "a"\n$||run|--site|taken.json]=]
-  [=[2|^plugin-host run: typo\.json: device 1: unknown member "simulator\.modlues"\n$||run|--site|typo.json]=]
   [=[2|^plugin-host run: --port excludes --site||run|--site|plant.json|--port|/dev/null]=]
   [=[2|^plugin-host run: --history and --capture name the same file \./h\.bin \(h\.bin and \./h\.bin are one file\): one file takes one writer\n$||run|--history|h.bin|--capture|./h.bin]=]
   [=[2|^plugin-host run: device "east-1" history and device "east-2" history name the same file||run|--site|shared.json]=]
@@ -62,10 +74,49 @@ set(cases
   [=[1|^plugin-host info: cannot load the plug-in ${WORK_DIR}/none\.so: ||info|--plugin|${WORK_DIR}/none.so]=]
   [=[2|^plugin-host decode: cannot read none\.bin\n$||decode|none.bin]=]
   [=[2|^plugin-host replay: SCENARIO is required\n||replay]=]
+  [=[2|^plugin-host run: --address: 99999999999 is out of range: from 0 to 255\n||run|--address|99999999999]=]
+  [=[2|^plugin-host run: unknown option --round \(did you mean --rounds\?\)\n||run|--round|5]=]
+)
+
+# Documents: every refusal names the file and the key path.
+set(document_cases
+  [=[2|^plugin-host run: taken\.json: devices\[1\]\.address: 1 on /dev/null is taken by device "a"\n$||run|--site|taken.json]=]
+  [=[2|^plugin-host run: clash\.json: devices\[1\]\.address: 1 on /dev/null is taken by devices\[0\]\n$||run|--site|clash.json]=]
+  [=[2|^plugin-host run: typo\.json: devices\[0\]\.simulator\.modlues: unknown member \(did you mean "modules"\?\)\n$||run|--site|typo.json]=]
+  [=[2|^plugin-host run: extra\.json: extra: unknown member\n$||run|--site|extra.json]=]
+  [=[2|^plugin-host run: adress\.json: devices\[0\]\.adress: unknown member \(did you mean "address"\?\)\n$||run|--site|adress.json]=]
+  [=[2|^plugin-host run: beside\.json: devices\[0\]\.host\.level: unknown member \(did you mean "levels"\?\)\n$||run|--site|beside.json]=]
+  [=[2|^plugin-host run: bogus\.json: host\.bogus: unknown member\n$||run|--site|via-file.json]=]
+  [=[2|^plugin-host run: in-place\.json: devices\[0\]\.config\.appSetting\.has_ac: an array where text is expected\n$||run|--site|in-place.json]=]
+  [=[2|^plugin-host run: paced\.json: devices\[1\]\.simulator\.paced: false, but devices\[0\] on bus b says true\n$||run|--site|paced.json]=]
+  [=[2|^plugin-host run: threshold\.json: host\.threshold: unknown member \(did you mean "thresholds"\?\)\n$||run|--config|threshold.json]=]
+  [=[2|^plugin-host report: bogus\.json: host\.bogus: unknown member\n$||report|none.bin|--config|bogus.json]=]
+  [=[2|^plugin-host run: level\.json: host\.levels\.220600140010: 99999999999 is out of range: from -2147483648 to 2147483647\n$||run|--config|level.json]=]
+  [=[2|^plugin-host run: empty: empty, not a configuration\n$||run|--config|empty]=]
+  [=[2|^plugin-host run: a-directory: is a directory, not a capture file\n$||run|--from-capture|a-directory]=]
+  [=[2|^plugin-host run: /dev/null: empty, not a capture\n$||run|--from-capture|/dev/null]=]
+  [=[2|^plugin-host run: site\.json: not a capture: it holds no request||run|--from-capture|site.json]=]
+)
+
+# An empty value (as an unset variable gives), or an option where a value
+# should be, for an option that names a file, port or link. (A list element
+# cannot be empty: --opt= gives the empty value here.)
+set(value_cases
+  [=[2|^plugin-host run: --history: an empty value||run|--history=]=]
+  [=[2|^plugin-host run: --capture: an empty value||run|--capture=]=]
+  [=[2|^plugin-host run: --plugin-output: an empty value||run|--plugin-output=]=]
+  [=[2|^plugin-host info: --config: an empty value||info|--config=]=]
+  [=[2|^plugin-host run: --port: an empty value||run|--port=]=]
+  [=[2|^plugin-host run: --site: an empty value||run|--site=]=]
+  [=[2|^plugin-host replay: --transcript: an empty value||replay|none.jsonl|--transcript=]=]
+  [=[2|^plugin-host simulate: --link: an empty value||simulate|--link=]=]
+  [=[2|^plugin-host run: --port: "--rounds" looks like an option, not a value \(for a file of that name write \./--rounds\)\n||run|--port|--rounds|3]=]
+  [=[2|^plugin-host run: --history: "-" looks like an option||run|--history|-]=]
+  [=[2|^plugin-host run: --log: takes stderr or syslog, not ""\n||run|--log=|--rounds|3]=]
 )
 
 set(failures "")
-foreach(case IN LISTS cases)
+foreach(case IN LISTS cases document_cases value_cases)
   string(CONFIGURE "${case}" case)
   string(REPLACE "\\n" "\n" case "${case}")
   string(REPLACE "|" ";" fields "${case}")

@@ -2,6 +2,8 @@
 
 #include <iostream>
 #include <memory>
+#include <optional>
+#include <set>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -18,6 +20,7 @@
 #include "tools/plugin-host/run/run_options.h"
 #include "tools/plugin-host/simulate/simulate_options.h"
 #include "tools/plugin-host/cli/tool_version.h"
+#include "tools/plugin-host/common/near_name.h"
 
 namespace plugin_host {
 
@@ -45,19 +48,38 @@ std::string chosen_name(const CLI::App& tool)
     return chosen.empty() ? tool.get_name() : tool.get_name() + " " + chosen.front()->get_name();
 }
 
+// "unknown option --round (did you mean --rounds?)".
+std::string unknown_option(const CLI::App& command, const std::string& given)
+{
+    const std::string name = given.substr(0, given.find('='));
+    std::set<std::string> known;
+    for (const CLI::Option* option : command.get_options()) {
+        for (const std::string& long_name : option->get_lnames()) {
+            known.insert("--" + long_name);
+        }
+    }
+    const std::optional<std::string> near = nearest_name(name, known);
+    return "unknown option " + name + (near ? " (did you mean " + *near + "?)" : "");
+}
+
 // The library's message, said the way command-line tools of the trade say it.
-std::string usage_problem(const CLI::App& tool, const CLI::Error& error, bool subcommand_chosen)
+std::string usage_problem(const CLI::App& tool, const CLI::Error& error, const CLI::App* chosen)
 {
     const std::string text = error.what();
     if (dynamic_cast<const CLI::ExtrasError*>(&error) != nullptr) {
-        std::string first = text.substr(text.find(": ") + 2);
-        first = first.substr(0, first.find(' '));
-        if (first.size() > 1 && first[0] == '-') {
-            return "unknown option " + first;
+        // An unknown option is named before any value that followed it, as
+        // in run --round 5.
+        const std::vector<std::string> extras = tool.remaining(true);
+        for (const std::string& extra : extras) {
+            if (extra.size() > 1 && extra[0] == '-') {
+                return unknown_option(chosen != nullptr ? *chosen : tool, extra);
+            }
         }
-        return (subcommand_chosen ? "unexpected argument " : "unknown command ") + first;
+        std::string first = extras.empty() ? text.substr(text.find(": ") + 2) : extras.front();
+        first = first.substr(0, first.find(' '));
+        return (chosen != nullptr ? "unexpected argument " : "unknown command ") + first;
     }
-    if (!subcommand_chosen && dynamic_cast<const CLI::RequiredError*>(&error) != nullptr) {
+    if (chosen == nullptr && dynamic_cast<const CLI::RequiredError*>(&error) != nullptr) {
         const std::vector<std::string> left = tool.remaining();
         if (!left.empty() && left.front().rfind("-", 0) != 0) {
             return "unknown command " + left.front();
@@ -88,15 +110,29 @@ int plugin_host_main(int argc, char** argv)
         actions.emplace_back(tool.get_subcommands([](CLI::App*) { return true; }).back(), std::move(action));
     }
 
+    // "--history=" is an empty value, as "--history ''" is; the library would
+    // take the next argument, even an option, as the value instead.
+    std::vector<std::string> arguments;
+    for (int i = argc - 1; i > 0; --i) {
+        const std::string argument = argv[i];
+        if (argument.size() > 3 && argument.compare(0, 2, "--") == 0 && argument.back() == '=' &&
+            argument.find('=') == argument.size() - 1) {
+            arguments.emplace_back();
+            arguments.push_back(argument.substr(0, argument.size() - 1));
+        } else {
+            arguments.push_back(argument);
+        }
+    }
     try {
-        tool.parse(argc, argv);
+        tool.parse(arguments);
     } catch (const CLI::CallForHelp& help) {
         return tool.exit(help);
     } catch (const CLI::CallForVersion& version) {
         return tool.exit(version);
     } catch (const CLI::ParseError& error) {
         const std::string name = chosen_name(tool);
-        std::cerr << name << ": " << usage_problem(tool, error, name != tool.get_name()) << "\n"
+        const std::vector<CLI::App*> chosen = tool.get_subcommands();
+        std::cerr << name << ": " << usage_problem(tool, error, chosen.empty() ? nullptr : chosen.front()) << "\n"
                   << "Try '" << name << " --help'.\n";
         return EXIT_WRONG_INPUT;
     } catch (const std::invalid_argument& error) {

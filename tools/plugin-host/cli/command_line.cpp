@@ -24,9 +24,13 @@ CLI::App& add_subcommand(CLI::App& tool, const std::string& name, const std::str
 
 long decimal_number(const std::string& option, const std::string& text, long low, long high)
 {
-    const bool digits = !text.empty() && text.size() <= 10 && text.find_first_not_of("0123456789") == std::string::npos;
-    const long long value = digits ? std::stoll(text, nullptr, 10) : -1;
-    if (!digits || value < low || value > high) {
+    const bool digits = !text.empty() && text.find_first_not_of("0123456789") == std::string::npos;
+    const long long value = digits && text.size() <= 10 ? std::stoll(text, nullptr, 10) : -1;
+    if (digits && (text.size() > 10 || value < low || value > high)) {
+        throw std::invalid_argument(option + ": " + text + " is out of range: from " + std::to_string(low) + " to " +
+                                    std::to_string(high));
+    }
+    if (!digits) {
         const bool hex = text.size() > 1 && text[0] == '0' && (text[1] | 0x20) == 'x';
         throw std::invalid_argument(option + " takes a decimal number from " + std::to_string(low) + " to " +
                                     std::to_string(high) + ", not \"" + text + "\"" +
@@ -81,24 +85,41 @@ CLI::Option* add_baud_option(CLI::App& command, int& baud, const std::string& de
     });
 }
 
+CLI::Option* path_option(CLI::Option* option, bool dash_is_standard_stream)
+{
+    return option->check(CLI::Validator(
+        [dash_is_standard_stream](const std::string& value) -> std::string {
+            if (value.empty()) {
+                return "an empty value; give a name";
+            }
+            if (value[0] == '-' && !(dash_is_standard_stream && value == "-")) {
+                return "\"" + value + "\" looks like an option, not a value (for a file of that name write ./" +
+                       value + ")";
+            }
+            return {};
+        },
+        ""));
+}
+
 void add_plugin_option(CLI::App& command, std::string& plugin)
 {
     plugin = default_plugin_path();
-    command.add_option("--plugin", plugin, "the plug-in library (default: the one beside the tool)")
+    path_option(command.add_option("--plugin", plugin, "the plug-in library (default: the one beside the tool)"))
         ->type_name("PATH");
 }
 
 void add_plugin_output_option(CLI::App& command, std::string& target)
 {
-    command
-        .add_option("--plugin-output", target,
-                    "where the plug-in's own diagnostic lines go (default: discarded; - is standard output)")
+    path_option(command.add_option("--plugin-output", target,
+                                   "where the plug-in's own diagnostic lines go (default: discarded; - is standard "
+                                   "output)"),
+                true)
         ->type_name("FILE|-");
 }
 
 void add_config_option(CLI::App& command, std::string& path, const std::string& description)
 {
-    command.add_option("--config", path, description)->type_name("FILE");
+    path_option(command.add_option("--config", path, description))->type_name("FILE");
 }
 
 }  // namespace plugin_host

@@ -31,6 +31,12 @@ CLI::Option* add_decimal_option(CLI::App& command, const std::string& names, int
 // --baud N: a rate the serial line can be set to.
 CLI::Option* add_baud_option(CLI::App& command, int& baud, const std::string& description);
 
+// Makes `option` one that names a file, port or link: an empty value (an
+// unset variable, --history "$UNSET") and a value that looks like an option
+// (the value left out, as in --port --rounds 3) are refused, naming the
+// option. "-" passes where it means standard input or output.
+CLI::Option* path_option(CLI::Option* option, bool dash_is_standard_stream = false);
+
 // --plugin PATH, defaulting to the plug-in built or installed beside the tool.
 void add_plugin_option(CLI::App& command, std::string& plugin);
 

@@ -1,11 +1,8 @@
 #include "tools/plugin-host/common/device_config.h"
 
-#include <memory>
-#include <stdexcept>
-
-#include <json/reader.h>
-
 #include "tools/plugin-host/common/input_file.h"
+#include "tools/plugin-host/common/json_members.h"
+#include "tools/plugin-host/common/run_config.h"
 
 namespace plugin_host {
 
@@ -17,44 +14,25 @@ const char* const app_text_keys[] = {"b_mode", "has_ac", "has_dc", "no_dc_number
 // What each entry under "thresholdSetting" holds as text.
 const char* const threshold_text_keys[] = {"SignalName", "NMAlarmID", "ID", "SignalNumber"};
 
-void check_text(const Json::Value& value, const std::string& name, const std::string& key_path)
+// Refuses an array or object where the device reads text. Other members
+// belong to the plug-in, which may know more of them than the tool does.
+void check_text(const Json::Value& object, const std::string& name, const std::string& path, const char* key)
 {
+    const Json::Value& value = object[key];
     if (value.isObject() || value.isArray()) {
-        throw std::invalid_argument(name + ": " + key_path + ": " + (value.isObject() ? "an object" : "an array") +
-                                    " where text is expected");
+        throw DocumentError(name + ": " + member_path(path, key) + ": " +
+                            (value.isObject() ? "an object" : "an array") + " where text is expected");
     }
-}
-
-// The JSON library's "* Line 2, Column 1\n  Missing '}'..." on one line.
-std::string one_line(const std::string& message)
-{
-    std::string out;
-    for (std::size_t at = 0; at < message.size(); ++at) {
-        if (message.compare(at, 2, "* ") == 0 && (at == 0 || message[at - 1] == '\n')) {
-            out += out.empty() ? "" : "; ";
-            ++at;
-        } else if (message[at] == '\n') {
-            while (at + 1 < message.size() && message[at + 1] == ' ') {
-                ++at;
-            }
-            if (at + 1 < message.size() && message[at + 1] != '*') {
-                out += ": ";
-            }
-        } else {
-            out += message[at];
-        }
-    }
-    return out;
 }
 
 }  // namespace
 
-void check_device_config(const Json::Value& config, const std::string& name)
+void check_device_config(const Json::Value& config, const std::string& name, const std::string& path)
 {
     const Json::Value& app = config["appSetting"];
     if (app.isObject()) {
         for (const char* key : app_text_keys) {
-            check_text(app[key], name, std::string("appSetting.") + key);
+            check_text(app, name, member_path(path, "appSetting"), key);
         }
     }
     const Json::Value& thresholds = config["thresholdSetting"];
@@ -64,23 +42,18 @@ void check_device_config(const Json::Value& config, const std::string& name)
                 continue;
             }
             for (const char* key : threshold_text_keys) {
-                check_text(thresholds[entry][key], name, "thresholdSetting." + entry + "." + key);
+                check_text(thresholds[entry], name, member_path(member_path(path, "thresholdSetting"), entry), key);
             }
         }
     }
+    check_host_section(config["host"], name, member_path(path, "host"));
 }
 
 Json::Value parse_device_config(const std::string& text, const std::string& name)
 {
-    Json::Value config;
-    Json::CharReaderBuilder builder;
-    std::string errors;
-    std::unique_ptr<Json::CharReader> reader(builder.newCharReader());
-    if (!reader->parse(text.data(), text.data() + text.size(), &config, &errors)) {
-        throw std::invalid_argument(name + ": not JSON: " + one_line(errors));
-    }
+    const Json::Value config = parse_json(text, name);
     if (!config.isObject()) {
-        throw std::invalid_argument(name + ": the configuration is not a JSON object");
+        throw DocumentError(name + ": the configuration is not a JSON object");
     }
     check_device_config(config, name);
     return config;

@@ -23,8 +23,12 @@ Json::Value sample_device_config();
 // device can read.
 Json::Value parse_device_config(const std::string& text, const std::string& name);
 
-// Throws std::invalid_argument "NAME: appSetting.has_dc: an object where text
-// is expected" for an array or object where the device reads text.
-void check_device_config(const Json::Value& config, const std::string& name);
+// Throws DocumentError "NAME: appSetting.has_dc: an object where text is
+// expected" for an array or object where the device reads text, and for a
+// "host" section the tool cannot apply. Other members belong to the plug-in
+// and are left to it.
+// `path` is where the document is found within the file NAME ("" when it is
+// the whole file).
+void check_device_config(const Json::Value& config, const std::string& name, const std::string& path = "");
 
 }  // namespace plugin_host

@@ -10,6 +10,20 @@
 
 namespace plugin_host {
 
+namespace {
+
+[[noreturn]] void refuse_directory(const std::string& path, const std::string& what)
+{
+    throw std::invalid_argument(path + ": is a directory, not a " + what + " file");
+}
+
+[[noreturn]] void refuse_empty(const std::string& path, const std::string& what)
+{
+    throw std::invalid_argument(path + ": empty, not a " + what);
+}
+
+}  // namespace
+
 std::string read_input_file(const std::string& path, const std::string& what)
 {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
@@ -19,7 +33,7 @@ std::string read_input_file(const std::string& path, const std::string& what)
     struct stat status {};
     if (::fstat(fd, &status) == 0 && S_ISDIR(status.st_mode)) {
         ::close(fd);
-        throw std::invalid_argument(path + ": is a directory, not a " + what + " file");
+        refuse_directory(path, what);
     }
     std::string text;
     char block[8192];
@@ -43,7 +57,26 @@ std::string read_input_file(const std::string& path, const std::string& what)
         }
     }
     ::close(fd);
+    if (text.empty()) {
+        refuse_empty(path, what);
+    }
     return text;
+}
+
+std::ifstream open_input_stream(const std::string& path, const std::string& what)
+{
+    struct stat status {};
+    if (::stat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode)) {
+        refuse_directory(path, what);
+    }
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        throw std::invalid_argument("cannot read the " + what + " " + path + ": " + std::strerror(errno));
+    }
+    if (in.peek() == std::ifstream::traits_type::eof()) {
+        refuse_empty(path, what);
+    }
+    return in;
 }
 
 }  // namespace plugin_host

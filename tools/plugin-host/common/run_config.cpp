@@ -1,46 +1,69 @@
 #include "tools/plugin-host/common/run_config.h"
 
-#include <stdexcept>
+#include <climits>
+#include <cstdint>
+
+namespace plugin_host {
+
+namespace {
+
+// Reads the section, and applies it to `device` when there is one.
+void read_host_section(const Json::Value& host, const std::string& file, const std::string& path,
+                       PMBusProtocol* device)
+{
+    JsonMembers members(host, file, path);
+    const auto levels = signal_levels(members, "levels");
+    const auto thresholds = signal_thresholds(members, "thresholds");
+    const auto data_id = members.integer("data_id", 0, UINT32_MAX);
+    const auto version = members.integer("version", 0, 255);
+    members.check_no_others();
+    if (device == nullptr) {
+        return;
+    }
+    for (const auto& [id, level] : levels) {
+        device->level_map_[id] = level;
+    }
+    for (const auto& [id, threshold] : thresholds) {
+        device->threshold_map_[id] = threshold;
+    }
+    if (data_id) {
+        device->data_id_ = static_cast<std::uint32_t>(*data_id);
+    }
+    if (version) {
+        device->protocol_version_ = static_cast<unsigned char>(*version);
+    }
+}
+
+}  // namespace
+
+std::vector<std::pair<std::string, int>> signal_levels(JsonMembers& members, const std::string& key)
+{
+    JsonMembers levels = members.object(key);
+    std::vector<std::pair<std::string, int>> out;
+    for (const std::string& id : levels.value().getMemberNames()) {
+        out.emplace_back(id, static_cast<int>(*levels.integer(id, INT_MIN, INT_MAX)));
+    }
+    return out;
+}
+
+std::vector<std::pair<std::string, float>> signal_thresholds(JsonMembers& members, const std::string& key)
+{
+    JsonMembers thresholds = members.object(key);
+    std::vector<std::pair<std::string, float>> out;
+    for (const std::string& id : thresholds.value().getMemberNames()) {
+        out.emplace_back(id, static_cast<float>(*thresholds.number(id)));
+    }
+    return out;
+}
+
+void check_host_section(const Json::Value& host, const std::string& file, const std::string& path)
+{
+    read_host_section(host, file, path, nullptr);
+}
 
 void apply_host_settings(const Json::Value& config, PMBusProtocol& device)
 {
-    const Json::Value& host = config["host"];
-    if (host.isNull()) {
-        return;
-    }
-    if (!host.isObject()) {
-        throw std::invalid_argument("\"host\" must be an object");
-    }
-    const Json::Value& levels = host["levels"];
-    if (!levels.isNull() && !levels.isObject()) {
-        throw std::invalid_argument("\"host\".\"levels\" must be an object of signal identifiers");
-    }
-    for (const std::string& id : levels.getMemberNames()) {
-        if (!levels[id].isInt()) {
-            throw std::invalid_argument("the level of " + id + " must be a whole number");
-        }
-        device.level_map_[id] = levels[id].asInt();
-    }
-    const Json::Value& thresholds = host["thresholds"];
-    if (!thresholds.isNull() && !thresholds.isObject()) {
-        throw std::invalid_argument("\"host\".\"thresholds\" must be an object of signal identifiers");
-    }
-    for (const std::string& id : thresholds.getMemberNames()) {
-        if (!thresholds[id].isNumeric()) {
-            throw std::invalid_argument("the threshold of " + id + " must be a number");
-        }
-        device.threshold_map_[id] = thresholds[id].asFloat();
-    }
-    if (host.isMember("data_id")) {
-        if (!host["data_id"].isUInt()) {
-            throw std::invalid_argument("\"host\".\"data_id\" must be a whole number");
-        }
-        device.data_id_ = host["data_id"].asUInt();
-    }
-    if (host.isMember("version")) {
-        if (!host["version"].isUInt() || host["version"].asUInt() > 255) {
-            throw std::invalid_argument("\"host\".\"version\" must be a byte, such as 32 for 0x20");
-        }
-        device.protocol_version_ = static_cast<unsigned char>(host["version"].asUInt());
-    }
+    read_host_section(config["host"], "", "host", &device);
 }
+
+}  // namespace plugin_host

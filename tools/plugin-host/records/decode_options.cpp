@@ -10,7 +10,8 @@ CommandAction add_decode_command(CLI::App& tool)
 {
     auto options = std::make_shared<DecodeOptions>();
     CLI::App& command = add_subcommand(tool, "decode", "print stored 1003-byte records field by field");
-    command.add_option("FILE", options->input, "a record, a cache or a history file, or - for standard input")
+    path_option(command.add_option("FILE", options->input, "a record, a cache or a history file, or - for standard input"),
+                true)
         ->required()
         ->type_name("");
     command.add_flag("--hex", options->hex,

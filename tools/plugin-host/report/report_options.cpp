@@ -10,11 +10,11 @@ CommandAction add_report_command(CLI::App& tool)
 {
     auto options = std::make_shared<ReportOptions>();
     CLI::App& command = add_subcommand(tool, "report", "write an HTML page with charts of history files");
-    command.add_option("HISTORY", options->histories, "history files: records back to back, as run --history "
-                                                      "and the daemon write them")
+    path_option(command.add_option("HISTORY", options->histories,
+                                   "history files: records back to back, as run --history and the daemon write them"))
         ->required()
         ->type_name("");
-    command.add_option("-o,--output", options->output, "write the page to FILE (default: standard output)")
+    path_option(command.add_option("-o,--output", options->output, "write the page to FILE (default: standard output)"))
         ->type_name("FILE");
     add_config_option(command, options->config_path,
                       "the device's JSON document, with the host's alarm levels and thresholds under \"host\" "

@@ -14,14 +14,13 @@ CommandAction add_run_command(CLI::App& tool)
     CLI::App& command =
         add_subcommand(tool, "run", "poll a power system (simulated by default) round after round");
     CLI::Option* simulate = command.add_flag("--simulate", "poll the built-in simulated power system (the default)");
-    CLI::Option* port = command
-                            .add_option_function<std::string>(
+    CLI::Option* port = path_option(command.add_option_function<std::string>(
                                 "--port",
                                 [options](const std::string& path) {
                                     options->port = path;
                                     options->simulate = false;
                                 },
-                                "poll the power system on this serial port")
+                                "poll the power system on this serial port"))
                             ->type_name("PATH")
                             ->excludes(simulate);
     add_baud_option(command, options->baud, "baud rate of the port (default: the device's, 9600)");
@@ -32,12 +31,11 @@ CommandAction add_run_command(CLI::App& tool)
                       "\"thresholds\": {...}}");
     add_decimal_option(command, "--rounds", options->rounds, 1, 1000000000,
                        "stop after N rounds (default: until SIGINT or SIGTERM)");
-    command.add_option("--history", options->history, "append every published 1003-byte record to FILE")
+    path_option(command.add_option("--history", options->history, "append every published 1003-byte record to FILE"))
         ->type_name("FILE");
-    command
-        .add_option("--capture", options->capture,
-                    "write the line as a replay scenario as it goes (flushed every round): plugin-host replay "
-                    "FILE makes the same calls")
+    path_option(command.add_option("--capture", options->capture,
+                                   "write the line as a replay scenario as it goes (flushed every round): "
+                                   "plugin-host replay FILE makes the same calls"))
         ->type_name("FILE");
     command.add_flag("--json", options->json, "one JSON object per round instead of the text summary");
     add_decimal_option(command, "--timeout", options->timeout_ms, 10, 600000,
@@ -56,7 +54,11 @@ CommandAction add_run_command(CLI::App& tool)
         .add_option("--log", options->log,
                     "where line messages go (default stderr; syslog: ident plugin-host, facility daemon)")
         ->type_name("stderr|syslog")
-        ->check(CLI::IsMember({"stderr", "syslog"}));
+        ->check(CLI::Validator(
+            [](const std::string& value) -> std::string {
+                return value == "stderr" || value == "syslog" ? "" : "takes stderr or syslog, not \"" + value + "\"";
+            },
+            ""));
     add_plugin_option(command, options->plugin);
     add_plugin_output_option(command, options->plugin_output);
     add_simulator_options(command, options->simulated);
@@ -65,11 +67,10 @@ CommandAction add_run_command(CLI::App& tool)
         simulator_option->excludes(port);
     }
     CLI::Option* site =
-        command
-            .add_option("--site", options->site,
-                        "poll every device of this site document (devices on serial ports or simulated buses, "
-                        "each with its address, configuration, interval, history and capture) instead of one; "
-                        "--rounds counts for each device")
+        path_option(command.add_option("--site", options->site,
+                                       "poll every device of this site document (devices on serial ports or "
+                                       "simulated buses, each with its address, configuration, interval, history "
+                                       "and capture) instead of one; --rounds counts for each device"))
             ->type_name("FILE");
     // The site document says, for each device, what these say for one.
     for (CLI::Option* one_device : command.get_options([site](CLI::Option* option) {

@@ -1,208 +1,128 @@
 #include "tools/plugin-host/run/site_document.h"
 
 #include <algorithm>
-#include <memory>
+#include <optional>
 #include <set>
 #include <stdexcept>
-
-#include <json/reader.h>
 
 #include "tools/plugin-host/common/device_config.h"
 #include "tools/plugin-host/common/file_uses.h"
 #include "tools/plugin-host/common/input_file.h"
+#include "tools/plugin-host/common/json_members.h"
+#include "tools/plugin-host/common/run_config.h"
 
 namespace plugin_host {
 
 namespace {
-
-const std::set<std::string> device_members = {"name",     "port",    "baud",    "simulator", "address",
-                                              "config",   "host",    "interval", "history",  "capture"};
-const std::set<std::string> simulator_members = {"bus", "modules", "dc_units", "dc_unit_count", "steady", "events"};
-
-Json::Value parse_document(const std::string& text)
-{
-    Json::Value document;
-    std::string errors;
-    const std::unique_ptr<Json::CharReader> reader(Json::CharReaderBuilder().newCharReader());
-    if (!reader->parse(text.data(), text.data() + text.size(), &document, &errors)) {
-        throw std::invalid_argument("not JSON: " + errors.substr(0, errors.find('\n')));
-    }
-    if (!document.isObject()) {
-        throw std::invalid_argument("not a JSON object");
-    }
-    return document;
-}
 
 std::string in_folder(const std::string& folder, const std::string& name)
 {
     return name.empty() || name[0] == '/' || folder.empty() ? name : folder + "/" + name;
 }
 
-// Reads the members of one device, each complaint naming it.
-class DeviceReader {
-public:
-    DeviceReader(const Json::Value& entry, std::string label) : entry_(entry), label_(std::move(label)) {}
-
-    [[noreturn]] void refuse(const std::string& what) const
-    {
-        throw std::invalid_argument(label_ + ": " + what);
-    }
-    void only(const Json::Value& object, const std::set<std::string>& known, const std::string& where) const
-    {
-        for (const std::string& member : object.getMemberNames()) {
-            if (known.count(member) == 0) {
-                refuse("unknown member \"" + where + member + "\"");
-            }
-        }
-    }
-    std::string text(const Json::Value& object, const char* key, const std::string& where = "") const
-    {
-        const Json::Value& value = object[key];
-        if (value.isNull()) {
-            return {};
-        }
-        if (!value.isString() || value.asString().empty()) {
-            refuse("\"" + where + key + "\" must be a non-empty string");
-        }
-        return value.asString();
-    }
-    int number(const Json::Value& object, const char* key, int low, int high, int absent,
-               const std::string& where = "") const
-    {
-        const Json::Value& value = object[key];
-        if (value.isNull()) {
-            return absent;
-        }
-        if (!value.isInt() || value.asInt() < low || value.asInt() > high) {
-            refuse("\"" + where + key + "\" must be a whole number from " + std::to_string(low) + " to " +
-                   std::to_string(high));
-        }
-        return value.asInt();
-    }
-    bool flag(const Json::Value& object, const char* key, const std::string& where) const
-    {
-        const Json::Value& value = object[key];
-        if (!value.isNull() && !value.isBool()) {
-            refuse("\"" + where + key + "\" must be true or false");
-        }
-        return value.asBool();
-    }
-
-    const Json::Value& entry_;
-    const std::string label_;
-};
-
-Json::Value device_config(const DeviceReader& reader, const std::string& folder)
+// The device document of one entry (a file, given in place, or the sample)
+// with the "host" section given beside it added.
+Json::Value device_config(JsonMembers& entry, const std::string& folder)
 {
-    const Json::Value& given = reader.entry_["config"];
     Json::Value config;
-    try {
-        if (given.isNull()) {
-            config = sample_device_config();
-        } else if (given.isString()) {
-            config = load_device_config(in_folder(folder, given.asString()));
-        } else if (given.isObject()) {
-            config = given;
-            check_device_config(config, "\"config\"");
-        } else {
-            reader.refuse("\"config\" must be a file name or a device document");
-        }
-    } catch (const std::invalid_argument& error) {
-        reader.refuse(error.what());
+    const Json::Value* given = entry.find("config");
+    if (given == nullptr) {
+        config = sample_device_config();
+    } else if (given->isString() && !given->asString().empty()) {
+        config = load_device_config(in_folder(folder, given->asString()));
+    } else if (given->isObject()) {
+        config = *given;
+        check_device_config(config, entry.file(), member_path(entry.path(), "config"));
+    } else {
+        entry.refuse("config", "must be a file name or a device document");
     }
     // Levels and thresholds given beside the document add to those within it.
-    const Json::Value& host = reader.entry_["host"];
-    if (!host.isNull() && !host.isObject()) {
-        reader.refuse("\"host\" must be an object");
+    const Json::Value* host = entry.find("host");
+    if (host == nullptr) {
+        return config;
     }
-    for (const std::string& section : host.getMemberNames()) {
-        if (host[section].isObject()) {
-            for (const std::string& id : host[section].getMemberNames()) {
-                config["host"][section][id] = host[section][id];
+    check_host_section(*host, entry.file(), member_path(entry.path(), "host"));
+    for (const std::string& section : host->getMemberNames()) {
+        if ((*host)[section].isObject()) {
+            for (const std::string& id : (*host)[section].getMemberNames()) {
+                config["host"][section][id] = (*host)[section][id];
             }
         } else {
-            config["host"][section] = host[section];
+            config["host"][section] = (*host)[section];
         }
     }
     return config;
 }
 
-void read_simulated(const DeviceReader& reader, SiteDevice& device, std::string& bus)
+// The power system of a device on a simulated bus; gives the bus's name, and
+// whether the device says the bus is paced.
+std::string read_simulated(JsonMembers& entry, SiteDevice& device, std::optional<bool>& paced)
 {
-    const Json::Value& given = reader.entry_["simulator"];
-    if (!given.isObject()) {
-        reader.refuse("\"simulator\" must be an object, such as {\"bus\": \"lab\"}");
-    }
-    reader.only(given, simulator_members, "simulator.");
-    bus = reader.text(given, "bus", "simulator.");
-    if (bus.empty()) {
-        bus = "simulator";
-    }
+    JsonMembers given = entry.object("simulator");
+    const std::string bus = given.name("bus").value_or("simulator");
     simulator::SystemSettings& system = device.simulated.system;
-    system.modules = reader.number(given, "modules", 0, 255, system.modules, "simulator.");
-    system.dc_units = reader.number(given, "dc_units", 1, 2, system.dc_units, "simulator.");
-    system.dc_unit_count = reader.flag(given, "dc_unit_count", "simulator.");
-    system.jitter = !reader.flag(given, "steady", "simulator.");
-    const Json::Value& events = given["events"];
-    if (!events.isNull() && !events.isArray()) {
-        reader.refuse("\"simulator.events\" must be a list of events such as \"3 mains-failure\"");
+    system.modules = static_cast<int>(given.integer("modules", 0, 255).value_or(system.modules));
+    system.dc_units = static_cast<int>(given.integer("dc_units", 1, 2).value_or(system.dc_units));
+    system.dc_unit_count = given.boolean("dc_unit_count").value_or(false);
+    system.jitter = !given.boolean("steady").value_or(false);
+    paced = given.boolean("paced");
+    const Json::Value* events = given.find("events");
+    if (events != nullptr && !events->isArray()) {
+        given.refuse("events", "must be a list of events such as \"3 mains-failure\"");
     }
-    for (const Json::Value& event : events) {
+    for (Json::ArrayIndex i = 0; events != nullptr && i < events->size(); ++i) {
+        const Json::Value& event = (*events)[i];
         try {
+            if (!event.isString()) {
+                throw std::invalid_argument("must be an event such as \"3 mains-failure\"");
+            }
             device.simulated.events.push_back(simulator::parse_event(event.asString()));
-        } catch (const std::exception& error) {
-            reader.refuse(std::string("\"simulator.events\": ") + error.what());
+        } catch (const std::invalid_argument& error) {
+            given.refuse(element_path("events", i), error.what());
         }
     }
+    given.check_no_others();
     device.simulated.address = static_cast<std::uint8_t>(device.address);
+    return bus;
 }
 
 }  // namespace
 
-Site parse_site(const std::string& text, const std::string& folder)
+Site parse_site(const std::string& text, const std::string& folder, const std::string& file)
 {
-    Json::Value document;
-    try {
-        document = parse_document(text);
-    } catch (const std::invalid_argument& error) {
-        throw std::invalid_argument(std::string("the site document is ") + error.what());
+    const Json::Value document = parse_json(text, file);
+    JsonMembers top(document, file, "");
+    const Json::Value* devices = top.find("devices");
+    if (devices == nullptr || !devices->isArray() || devices->empty()) {
+        top.refuse("devices", "must be a list of at least one device");
     }
-    const Json::Value& devices = document["devices"];
-    if (!devices.isArray() || devices.empty()) {
-        throw std::invalid_argument("the site document needs \"devices\": a list of at least one device");
-    }
+    top.check_no_others();
     Site site;
     std::set<std::string> names;
-    for (Json::ArrayIndex i = 0; i < devices.size(); ++i) {
-        const Json::Value& entry = devices[i];
-        if (!entry.isObject()) {
-            throw std::invalid_argument("device " + std::to_string(i + 1) + " is not an object");
-        }
-        DeviceReader reader(entry, "device " + std::to_string(i + 1));
+    // How messages call each device: by its name, or by its place in the list.
+    std::vector<std::string> called;
+    // For each line, the device that said whether the bus is paced.
+    std::vector<std::optional<std::size_t>> paced_by;
+    for (Json::ArrayIndex i = 0; i < devices->size(); ++i) {
+        JsonMembers entry((*devices)[i], file, element_path("devices", i));
         SiteDevice device;
-        device.name = reader.text(entry, "name");
-        DeviceReader named(entry, device.name.empty() ? reader.label_ : "device \"" + device.name + "\"");
-        named.only(entry, device_members, "");
-        device.address = named.number(entry, "address", 0, 255, 1);
-        std::string port = named.text(entry, "port");
-        const bool simulated = entry.isMember("simulator");
+        const std::optional<std::string> name = entry.name("name");
+        device.address = static_cast<int>(entry.integer("address", 0, 255).value_or(1));
+        std::string port = entry.name("port").value_or("");
+        const bool simulated = entry.find("simulator") != nullptr;
         if (simulated == !port.empty()) {
-            named.refuse("needs either \"port\" or \"simulator\"");
+            entry.refuse("", "needs either \"port\" or \"simulator\"");
         }
+        std::optional<bool> paced;
         if (simulated) {
-            read_simulated(named, device, port);
+            port = read_simulated(entry, device, paced);
         }
-        if (device.name.empty()) {
-            device.name = port + "#" + std::to_string(device.address);
-        }
-        if (!names.insert(device.name).second) {
-            named.refuse("the name \"" + device.name + "\" is taken by another device");
-        }
-        const int baud = named.number(entry, "baud", 1, 4000000, 0);
-        device.config = device_config(named, folder);
-        device.interval_seconds = named.number(entry, "interval", 1, 86400, 0);
-        device.history = in_folder(folder, named.text(entry, "history"));
-        device.capture = in_folder(folder, named.text(entry, "capture"));
+        const int baud = static_cast<int>(entry.integer("baud", 1, 4000000).value_or(0));
+        device.config = device_config(entry, folder);
+        device.interval_seconds = static_cast<int>(entry.integer("interval", 1, 86400).value_or(0));
+        device.history = in_folder(folder, entry.name("history").value_or(""));
+        device.capture = in_folder(folder, entry.name("capture").value_or(""));
+        entry.check_no_others();
 
         auto line = std::find_if(site.lines.begin(), site.lines.end(), [&](const SiteLine& known) {
             // A port is known by the device file it leads to: a by-id link
@@ -212,18 +132,34 @@ Site parse_site(const std::string& text, const std::string& folder)
         });
         if (line == site.lines.end()) {
             line = site.lines.insert(site.lines.end(), SiteLine{port, simulated, baud, false, {}});
+            paced_by.emplace_back();
         } else if (baud != 0 && line->baud != 0 && baud != line->baud) {
-            named.refuse("baud " + std::to_string(baud) + " on " + port + ", which another device polls at " +
-                         std::to_string(line->baud));
+            entry.refuse("baud", std::to_string(baud) + " on " + port + ", which another device polls at " +
+                                     std::to_string(line->baud));
         }
+        const std::size_t line_index = static_cast<std::size_t>(line - site.lines.begin());
         line->baud = line->baud != 0 ? line->baud : baud;
-        device.line = static_cast<std::size_t>(line - site.lines.begin());
         for (const std::size_t other : line->devices) {
             if (site.devices[other].address == device.address) {
-                named.refuse("address " + std::to_string(device.address) + " on " + port + " is taken by \"" +
-                             site.devices[other].name + "\"");
+                entry.refuse("address", std::to_string(device.address) + " on " + port + " is taken by " +
+                                            called[other]);
             }
         }
+        if (paced) {
+            const std::optional<std::size_t> said = paced_by[line_index];
+            if (said && line->paced != *paced) {
+                entry.refuse("simulator.paced", std::string(*paced ? "true" : "false") + ", but " + called[*said] +
+                                                    " on bus " + port + " says " + (*paced ? "false" : "true"));
+            }
+            line->paced = *paced;
+            paced_by[line_index] = site.devices.size();
+        }
+        device.name = name.value_or(port + "#" + std::to_string(device.address));
+        if (!names.insert(device.name).second) {
+            entry.refuse("name", "\"" + device.name + "\" is taken by another device");
+        }
+        called.push_back(name ? "device \"" + *name + "\"" : entry.path());
+        device.line = line_index;
         line->devices.push_back(site.devices.size());
         site.devices.push_back(std::move(device));
     }
@@ -233,12 +169,8 @@ Site parse_site(const std::string& text, const std::string& folder)
 Site read_site(const std::string& path)
 {
     const std::size_t slash = path.rfind('/');
-    const std::string text = read_input_file(path, "site document");
-    try {
-        return parse_site(text, slash == std::string::npos ? std::string() : path.substr(0, slash));
-    } catch (const std::invalid_argument& error) {
-        throw std::invalid_argument(path + ": " + error.what());
-    }
+    return parse_site(read_input_file(path, "site document"),
+                      slash == std::string::npos ? std::string() : path.substr(0, slash), path);
 }
 
 }  // namespace plugin_host

@@ -9,6 +9,9 @@
 //      "address": 2, "config": {"appSetting": {...}, "host": {"levels": {...}}}}
 //   ]}
 //
+// "paced": true in a device's "simulator" makes its bus reply at the pace of
+// its baud rate; the devices of one bus that say it must agree.
+//
 // Devices with the same port, or the same simulated bus, share that line.
 // Relative file names are taken from the site document's folder.
 #pragma once
@@ -38,7 +41,7 @@ struct SiteLine {
     std::string port;               // the serial port, or the simulated bus's name
     bool simulated = false;
     int baud = 0;                   // 0: the device's own
-    bool paced = false;             // a simulated bus at the speed of its baud rate
+    bool paced = false;             // a simulated bus that replies at the pace of its baud rate
     std::vector<std::size_t> devices;  // in the site document's order: the order of turns
 };
 
@@ -50,10 +53,12 @@ struct Site {
     bool single = false;
 };
 
-// Reads and checks the site document. Throws std::invalid_argument naming
-// the file, the device and the member that is wrong.
+// Reads and checks the site document. Throws std::invalid_argument
+// (DocumentError) naming the file and the key path of the member that is
+// wrong, such as devices[2].simulator.modules.
 Site read_site(const std::string& path);
-// The same from the document's text; relative names are taken from `folder`.
-Site parse_site(const std::string& text, const std::string& folder);
+// The same from the text of the document called `file`; relative names are
+// taken from `folder`.
+Site parse_site(const std::string& text, const std::string& folder, const std::string& file);
 
 }  // namespace plugin_host

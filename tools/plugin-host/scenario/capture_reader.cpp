@@ -6,6 +6,7 @@
 #include <stdexcept>
 
 #include "tools/plugin-host/common/hex_text.h"
+#include "tools/plugin-host/common/input_file.h"
 #include "tools/plugin-host/scenario/scenario_parser.h"
 
 namespace plugin_host {
@@ -72,11 +73,13 @@ std::vector<simulator::CapturedExchange> read_capture(std::istream& in, const st
 
 std::vector<simulator::CapturedExchange> read_capture_file(const std::string& path)
 {
-    std::ifstream file(path);
-    if (!file) {
-        throw std::invalid_argument("cannot read the capture " + path);
+    std::ifstream file = open_input_stream(path, "capture");
+    std::vector<simulator::CapturedExchange> exchanges = read_capture(file, path);
+    if (exchanges.empty()) {
+        throw std::invalid_argument(path + ": not a capture: it holds no request noted as \"# ... sent\" "
+                                           "followed by its reply frame");
     }
-    return read_capture(file, path);
+    return exchanges;
 }
 
 }  // namespace plugin_host

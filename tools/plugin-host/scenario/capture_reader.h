@@ -16,7 +16,7 @@ namespace plugin_host {
 std::vector<simulator::CapturedExchange> read_capture(std::istream& in, const std::string& name);
 
 // Reads the capture file at `path`; throws std::invalid_argument also when it
-// cannot be read.
+// cannot be read, is a directory, or holds no exchange to answer with.
 std::vector<simulator::CapturedExchange> read_capture_file(const std::string& path);
 
 }  // namespace plugin_host

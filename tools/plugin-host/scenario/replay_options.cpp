@@ -11,18 +11,17 @@ CommandAction add_replay_command(CLI::App& tool)
     auto options = std::make_shared<ReplayOptions>();
     CLI::App& command =
         add_subcommand(tool, "replay", "drive one device through a scenario file and write a transcript");
-    command
-        .add_option("SCENARIO", options->scenario,
-                    "JSON Lines, one {\"op\": ...} per line, or - for standard input; blank lines and "
-                    "lines starting with # are skipped. ops: host, config, refresh, reply, frame, "
-                    "advance, get, ioctl, cache, state, info")
+    path_option(command.add_option("SCENARIO", options->scenario,
+                                   "JSON Lines, one {\"op\": ...} per line, or - for standard input; blank lines "
+                                   "and lines starting with # are skipped. ops: host, config, refresh, reply, "
+                                   "frame, advance, get, ioctl, cache, state, info"),
+                true)
         ->required()
         ->type_name("");
     add_plugin_option(command, options->plugin);
-    command
-        .add_option("--transcript", options->transcript,
-                    "write the transcript here (default: standard output, mixed with the plug-in's own "
-                    "diagnostic lines)")
+    path_option(command.add_option("--transcript", options->transcript,
+                                   "write the transcript here (default: standard output, mixed with the plug-in's "
+                                   "own diagnostic lines)"))
         ->type_name("FILE");
     command.footer(
         "Loads the plug-in as the daemon does, creates one device and runs the scenario\n"

@@ -1,21 +1,16 @@
 #include "tools/plugin-host/scenario/scenario_parser.h"
 
-#include <algorithm>
 #include <climits>
 #include <cstdint>
-#include <memory>
-#include <sstream>
-
-#include <json/reader.h>
 
 #include "host/frame_codec.h"
-#include "tools/plugin-host/scenario/scenario_members.h"
+#include "tools/plugin-host/common/run_config.h"
 
 namespace plugin_host {
 
 namespace {
 
-HostStep parse_host(ScenarioMembers& members)
+HostStep parse_host(JsonMembers& members)
 {
     HostStep step;
     if (auto data_id = members.integer("data_id", 0, UINT32_MAX)) {
@@ -27,37 +22,18 @@ HostStep parse_host(ScenarioMembers& members)
     if (auto version = members.integer("version", 0, 255)) {
         step.version = static_cast<std::uint8_t>(*version);
     }
-    if (const Json::Value* levels = members.find("levels")) {
-        if (!levels->isObject()) {
-            throw ScenarioError("\"levels\" must be an object of {signal: level}");
-        }
-        for (const std::string& id : levels->getMemberNames()) {
-            const long long level = ScenarioMembers::integer_value("levels\".\"" + id, (*levels)[id], INT_MIN, INT_MAX);
-            step.levels.emplace_back(id, static_cast<int>(level));
-        }
-    }
-    if (const Json::Value* thresholds = members.find("thresholds")) {
-        if (!thresholds->isObject()) {
-            throw ScenarioError("\"thresholds\" must be an object of {signal: number}");
-        }
-        for (const std::string& id : thresholds->getMemberNames()) {
-            const Json::Value& value = (*thresholds)[id];
-            if (!value.isDouble()) {
-                throw ScenarioError("\"thresholds\".\"" + id + "\" must be a number");
-            }
-            step.thresholds.emplace_back(id, static_cast<float>(value.asDouble()));
-        }
-    }
+    step.levels = signal_levels(members, "levels");
+    step.thresholds = signal_thresholds(members, "thresholds");
     if (const Json::Value* ao = members.find("ao")) {
         if (!ao->isArray()) {
-            throw ScenarioError("\"ao\" must be a list of [signal, number or null]");
+            members.refuse("ao", "must be a list of [signal, number or null]");
         }
         step.ao.emplace();
         for (Json::ArrayIndex i = 0; i < ao->size(); ++i) {
             const Json::Value& entry = (*ao)[i];
             if (!entry.isArray() || entry.size() != 2 || !entry[0].isString() ||
                 !(entry[1].isNull() || entry[1].isDouble())) {
-                throw ScenarioError("\"ao\" entry " + std::to_string(i + 1) + " must be [signal, number or null]");
+                members.refuse(element_path("ao", i), "must be [signal, number or null]");
             }
             std::optional<float> value;
             if (!entry[1].isNull()) {
@@ -72,33 +48,33 @@ HostStep parse_host(ScenarioMembers& members)
     return step;
 }
 
-ReplyStep parse_reply(ScenarioMembers& members)
+ReplyStep parse_reply(JsonMembers& members)
 {
     ReplyStep step{members.required_hex("info")};
     if (step.info.size() > MAX_REPLY_INFO) {
-        throw ScenarioError("\"info\" has " + std::to_string(step.info.size()) +
-                            " bytes; a reply frame holds at most " + std::to_string(MAX_REPLY_INFO));
+        members.refuse("info", std::to_string(step.info.size()) + " bytes; a reply frame holds at most " +
+                                   std::to_string(MAX_REPLY_INFO));
     }
     return step;
 }
 
-FrameStep parse_frame(ScenarioMembers& members)
+FrameStep parse_frame(JsonMembers& members)
 {
     constexpr std::size_t header = pmbus_frame::DECODED_HEADER_BYTES;
     FrameStep step{members.required_hex("hex")};
     if (step.bytes.size() < header) {
-        throw ScenarioError("a frame has at least " + std::to_string(header) +
-                            " bytes (header and length field), this one " + std::to_string(step.bytes.size()));
+        members.refuse("hex", "a frame has at least " + std::to_string(header) +
+                                  " bytes (header and length field), this one " + std::to_string(step.bytes.size()));
     }
     const std::size_t announced = static_cast<std::size_t>(step.bytes[4] | step.bytes[5] << 8) >> 1;
     if (announced > step.bytes.size() - header) {
-        throw ScenarioError("the length field announces " + std::to_string(announced) +
-                            " INFO bytes, the frame holds " + std::to_string(step.bytes.size() - header));
+        members.refuse("hex", "the length field announces " + std::to_string(announced) +
+                                  " INFO bytes, the frame holds " + std::to_string(step.bytes.size() - header));
     }
     return step;
 }
 
-GetStep parse_get(ScenarioMembers& members)
+GetStep parse_get(JsonMembers& members)
 {
     GetStep step;
     members.required("name");
@@ -107,14 +83,14 @@ GetStep parse_get(ScenarioMembers& members)
     return step;
 }
 
-IoctlStep parse_ioctl(ScenarioMembers& members)
+IoctlStep parse_ioctl(JsonMembers& members)
 {
     IoctlStep step;
     step.code = static_cast<int>(members.required_integer("code", INT_MIN, INT_MAX));
     const std::optional<std::vector<std::uint8_t>> in = members.hex("in");
     const std::optional<std::string> in_text = members.text("in_text");
     if (in && in_text) {
-        throw ScenarioError("give the input as \"in\" or as \"in_text\", not both");
+        members.refuse("in_text", "give the input as \"in\" or as \"in_text\", not both");
     }
     if (in) {
         step.in = *in;
@@ -125,26 +101,26 @@ IoctlStep parse_ioctl(ScenarioMembers& members)
     const long long given = static_cast<long long>(step.in.size());
     step.in_len = static_cast<int>(members.integer("in_len", INT_MIN, INT_MAX).value_or(given));
     if (!step.in_null && step.in_len > given) {
-        throw ScenarioError("\"in_len\" " + std::to_string(step.in_len) + " is more than the " + std::to_string(given) +
-                            " input bytes given");
+        members.refuse("in_len", std::to_string(step.in_len) + " is more than the " + std::to_string(given) +
+                                     " input bytes given");
     }
     step.out_len = static_cast<int>(members.integer("out_len", INT_MIN, MAX_OUT_LEN).value_or(4));
     return step;
 }
 
-CacheStep parse_cache(ScenarioMembers& members)
+CacheStep parse_cache(JsonMembers& members)
 {
     CacheStep step{members.required_hex("hex"), false};
     const std::string form = members.text("form").value_or("bytes");
     if (form == "string") {
         step.as_string = true;
     } else if (form != "bytes") {
-        throw ScenarioError("\"form\" must be \"bytes\" or \"string\"");
+        members.refuse("form", "must be \"bytes\" or \"string\"");
     }
     return step;
 }
 
-ScenarioStep parse_step(const std::string& op, ScenarioMembers& members)
+ScenarioStep parse_step(const std::string& op, JsonMembers& members)
 {
     if (op == "host") {
         return parse_host(members);
@@ -185,25 +161,6 @@ ScenarioStep parse_step(const std::string& op, ScenarioMembers& members)
     throw ScenarioError("unknown op \"" + op + "\"");
 }
 
-// The JSON reader's first complaint on one line: "* Line 1, Column 7\n  Missing
-// ',' or '}' in object declaration\n..." becomes "column 7: Missing ...".
-std::string first_json_error(const std::string& errors)
-{
-    std::istringstream lines(errors);
-    std::string where;
-    std::string what;
-    std::getline(lines, where);
-    std::getline(lines, what);
-    const std::size_t column = where.find("Column ");
-    const std::size_t text = what.find_first_not_of(' ');
-    if (column == std::string::npos || text == std::string::npos) {
-        std::string flat = errors;
-        std::replace(flat.begin(), flat.end(), '\n', ' ');
-        return flat;
-    }
-    return "column " + where.substr(column + 7) + ": " + what.substr(text);
-}
-
 bool is_skipped(const std::string& line)
 {
     const std::size_t first = line.find_first_not_of(" \t\r\n");
@@ -217,21 +174,7 @@ std::optional<ScenarioStep> parse_scenario_line(const std::string& line)
     if (is_skipped(line)) {
         return std::nullopt;
     }
-    Json::CharReaderBuilder builder;
-    Json::CharReaderBuilder::strictMode(&builder.settings_);
-    const std::unique_ptr<Json::CharReader> reader(builder.newCharReader());
-    Json::Value object;
-    std::string errors;
-    bool parsed = false;
-    try {
-        parsed = reader->parse(line.data(), line.data() + line.size(), &object, &errors);
-    } catch (const std::exception& error) {
-        // The reader gives up on deeply nested values by throwing.
-        throw ScenarioError(std::string("not JSON: ") + error.what());
-    }
-    if (!parsed) {
-        throw ScenarioError("not JSON: " + first_json_error(errors));
-    }
+    const Json::Value object = parse_json(line, "");
     if (!object.isObject()) {
         throw ScenarioError("a scenario line is a JSON object with an \"op\"");
     }
@@ -239,7 +182,8 @@ std::optional<ScenarioStep> parse_scenario_line(const std::string& line)
         throw ScenarioError("the line has no \"op\" string");
     }
     const std::string op = object["op"].asString();
-    ScenarioMembers members(object, op);
+    JsonMembers members(object, "", "", "op \"" + op + "\"");
+    members.find("op");
     ScenarioStep step = parse_step(op, members);
     members.check_no_others();
     return step;

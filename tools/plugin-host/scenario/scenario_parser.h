@@ -4,18 +4,16 @@
 #pragma once
 
 #include <optional>
-#include <stdexcept>
 #include <string>
 
+#include "tools/plugin-host/common/json_members.h"
 #include "tools/plugin-host/scenario/scenario_step.h"
 
 namespace plugin_host {
 
-// A line that is not a well-formed scenario step; what() says why.
-class ScenarioError : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
+// A line that is not a well-formed scenario step; what() names the member
+// and says why.
+using ScenarioError = DocumentError;
 
 // Nothing for a blank line or one whose first non-blank character is '#'.
 // Throws ScenarioError for anything malformed.

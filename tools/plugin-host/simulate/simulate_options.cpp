@@ -15,11 +15,10 @@ CommandAction add_simulate_command(CLI::App& tool)
     CLI::App& command =
         add_subcommand(tool, "simulate", "act as the power system on a pseudo-terminal or serial port");
     CLI::Option* port =
-        command.add_option("--port", options->port, "answer on this serial port")->type_name("PATH");
-    command
-        .add_option("--link", options->link,
-                    "a symbolic link to the pseudo-terminal, removed on exit: a stable name for the host while "
-                    "simulators come and go")
+        path_option(command.add_option("--port", options->port, "answer on this serial port"))->type_name("PATH");
+    path_option(command.add_option("--link", options->link,
+                                   "a symbolic link to the pseudo-terminal, removed on exit: a stable name for the "
+                                   "host while simulators come and go"))
         ->type_name("PATH")
         ->excludes(port);
     add_baud_option(command, options->baud, "its baud rate (default 9600)");

@@ -52,8 +52,7 @@ void add_simulator_options(CLI::App& command, simulator::SimulatorSettings& sett
         ->type_name("'WHEN WHAT [N]'")
         ->allow_extra_args(false)
         ->group("simulator options");
-    command
-        .add_option_function<std::string>(
+    path_option(command.add_option_function<std::string>(
             "--script",
             [&settings](const std::string& path) {
                 const std::string text = read_input_file(path, "event script");
@@ -65,14 +64,13 @@ void add_simulator_options(CLI::App& command, simulator::SimulatorSettings& sett
                     throw std::invalid_argument(path + ": " + error.what());
                 }
             },
-            "scripted events, one per line (# comments)")
+            "scripted events, one per line (# comments)"))
         ->type_name("FILE")
         ->group("simulator options");
-    command
-        .add_option_function<std::string>(
+    path_option(command.add_option_function<std::string>(
             "--from-capture", [&settings](const std::string& path) { settings.captured = read_capture_file(path); },
             "answer each request with the reply a captured site gave to the same request, in order, the last one "
-            "again when the capture runs out; scripted line faults still apply")
+            "again when the capture runs out; scripted line faults still apply"))
         ->type_name("FILE")
         ->group("simulator options");
     command
