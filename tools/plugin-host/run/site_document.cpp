@@ -138,7 +138,7 @@ void read_simulated(const DeviceReader& reader, SiteDevice& device, std::string&
         bus = "simulator";
     }
     simulator::SystemSettings& system = device.simulated.system;
-    system.modules = reader.number(given, "modules", 0, 255, system.modules, "simulator.");
+    system.modules = reader.number(given, "modules", 0, simulator::MAX_MODULES, system.modules, "simulator.");
     system.dc_units = reader.number(given, "dc_units", 1, 2, system.dc_units, "simulator.");
     system.dc_unit_count = reader.flag(given, "dc_unit_count", "simulator.");
     system.jitter = !reader.flag(given, "steady", "simulator.");
