@@ -138,6 +138,17 @@ struct CollectedLog {
     }
 };
 
+// One round with a reply timeout of 100 ms and two attempts a request.
+ExchangeResult round_of_two_attempts(PMBusProtocol& device, ByteLine& line, CollectedLog& log)
+{
+    LoopSettings settings(100, 2);
+    settings.log = &log.log;
+    DeviceLoop loop(device, line, settings);
+    const ExchangeResult result = loop.run_round();
+    EXPECT_EQ(result.faults, 2);
+    return result;
+}
+
 simulator::SimulatorSettings with_events(const std::string& script)
 {
     simulator::SimulatorSettings settings;
@@ -355,12 +366,7 @@ TEST(DeviceLoopReplies, ARequestNoFrameCarriesIsAFaultThatIsSaid)
     OversizeDevice device;
     CannedLine line;
     CollectedLog log;
-    LoopSettings settings(50, 2);
-    settings.log = &log.log;
-    DeviceLoop loop(device, line, settings);
-    const ExchangeResult result = loop.run_round();
-    EXPECT_TRUE(result.abandoned);
-    EXPECT_EQ(result.faults, 2);
+    EXPECT_TRUE(round_of_two_attempts(device, line, log).abandoned);
     EXPECT_EQ(device.errors, 2);
     EXPECT_EQ(log.count("cannot frame 40/41 with 2048 INFO bytes"), 1u);
 }
@@ -420,13 +426,9 @@ TEST(DeviceLoopLine, AWriteTheLineDoesNotTakeIsAFaultSaidAndRetried)
     fill(port);
     TwoStepDevice device;
     CollectedLog log;
-    LoopSettings settings(100, 2);
-    settings.log = &log.log;
-    DeviceLoop loop(device, port, settings);
-    const ExchangeResult result = loop.run_round();
+    const ExchangeResult result = round_of_two_attempts(device, port, log);
     EXPECT_TRUE(result.abandoned);
     EXPECT_FALSE(result.lost);
-    EXPECT_EQ(result.faults, 2);
     EXPECT_EQ(device.errors, 2);
     EXPECT_EQ(log.count("cannot send the request: cannot write to " + pty.slave_path() +
                         ": the line took no data for 100 ms"),
@@ -434,6 +436,24 @@ TEST(DeviceLoopLine, AWriteTheLineDoesNotTakeIsAFaultSaidAndRetried)
     log.log.flush(true);
     EXPECT_EQ(log.count("1 more like this in the last minute"), 1u);
 }
+
+namespace {
+
+// One round of the two-step device on `line`, with a reply timeout and
+// pauses before reopening of ten minutes, until `stop`.
+ExchangeResult round_with_long_waits(ByteLine& line, const StopCheck& stop)
+{
+    TwoStepDevice device;
+    CollectedLog log;
+    LoopSettings settings(600000, 3);
+    settings.stop = stop;
+    settings.log = &log.log;
+    settings.reopen = ReopenPolicy{std::chrono::minutes(10), std::chrono::minutes(10)};
+    DeviceLoop loop(device, line, settings);
+    return loop.run_round();
+}
+
+}  // namespace
 
 // Every wait of the host and of the simulator, each blocking far longer than
 // a test runs: a stop ends each within a fraction of a second.
@@ -447,27 +467,14 @@ TEST(Waits, EveryWaitEndsSoonAfterAStop)
     const std::vector<Case> cases = {
         {"a reply wait",
          [](const StopCheck& stop) {
-             TwoStepDevice device;
              CannedLine line;
-             CollectedLog log;
-             LoopSettings settings(600000, 3);
-             settings.stop = stop;
-             settings.log = &log.log;
-             DeviceLoop loop(device, line, settings);
-             EXPECT_TRUE(loop.run_round().stopped);
+             EXPECT_TRUE(round_with_long_waits(line, stop).stopped);
          }},
         {"a pause before reopening a lost line",
          [](const StopCheck& stop) {
-             TwoStepDevice device;
              CannedLine line;
              line.refusals = 1;
-             CollectedLog log;
-             LoopSettings settings(600000, 3);
-             settings.stop = stop;
-             settings.log = &log.log;
-             settings.reopen = ReopenPolicy{std::chrono::minutes(10), std::chrono::minutes(10)};
-             DeviceLoop loop(device, line, settings);
-             EXPECT_FALSE(loop.run_round().started);
+             EXPECT_FALSE(round_with_long_waits(line, stop).started);
          }},
         {"the interval between rounds",
          [](const StopCheck& stop) {
@@ -477,17 +484,11 @@ TEST(Waits, EveryWaitEndsSoonAfterAStop)
          }},
         {"a request the line does not take",
          [](const StopCheck& stop) {
-             TwoStepDevice device;
              PseudoTerminal pty;
              SerialPort port(pty.slave_path(), 9600);
              port.open();
              fill(port);
-             CollectedLog log;
-             LoopSettings settings(600000, 3);
-             settings.stop = stop;
-             settings.log = &log.log;
-             DeviceLoop loop(device, port, settings);
-             EXPECT_TRUE(loop.run_round().stopped);
+             EXPECT_TRUE(round_with_long_waits(port, stop).stopped);
          }},
         {"a simulator's reply to a host that reads nothing",
          [](const StopCheck& stop) {
