@@ -2,7 +2,6 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
-#include <cstring>
 #include <iostream>
 
 #include "device/local_clock.h"
@@ -10,6 +9,7 @@
 #include "device/poll_step.h"
 #include "host/frame_codec.h"
 #include "protocol419/command_codes.h"
+#include "protocol419/info_cursor.h"
 #include "protocol419/record.h"
 
 namespace {
@@ -38,77 +38,62 @@ constexpr float dc_voltage_high = 60.0f;
 constexpr std::int32_t dc_without_unit_count = 1;
 constexpr std::int32_t dc_with_unit_count = 2;
 
+using protocol419::info_cursor;
+
 // The INFO bytes of a received frame, bounded by what actually arrived.
-struct info_bytes {
-    const unsigned char* data;
-    int length;
-
-    // The bytes from `offset` on; empty when offset is at or past the end.
-    info_bytes from(int offset) const
-    {
-        if (offset >= length) {
-            return {data == nullptr ? nullptr : data + length, 0};
-        }
-        return {data + offset, length - offset};
-    }
-    // Byte i, or 0 when the reply is shorter.
-    std::uint8_t at(int i) const { return i < length ? data[i] : 0; }
-};
-
-info_bytes received_info(const unsigned char* frame, unsigned int frame_length)
+info_cursor received_info(const unsigned char* frame, unsigned int frame_length)
 {
     // Bytes 0-3 version, address, CID1, return code; bytes 4-5 twice the
     // INFO length, least significant byte first; INFO after them.
     constexpr unsigned int header = pmbus_frame::DECODED_HEADER_BYTES;
     if (frame == nullptr || frame_length < header) {
-        return {frame, 0};
+        return info_cursor(frame, 0);
     }
     const unsigned int field = static_cast<unsigned int>(frame[4]) | static_cast<unsigned int>(frame[5]) << 8;
     // A length field that claims more than arrived never leads past the frame.
     const unsigned int length = std::min(field >> 1, frame_length - header);
-    return {frame + header, static_cast<int>(length)};
+    return info_cursor(frame + header, static_cast<int>(length));
 }
 
 template <class Device>
-void decode_dc_analog(Device& device, const info_bytes& info)
+void decode_dc_analog(Device& device, const info_cursor& info)
 {
     const std::uint8_t units = info.at(1);
     std::cout << "pmbuspower_419 PMBUSPOWER_42_41 dc_number:" << unsigned{units} << std::endl;
-    if (device.no_dc_number == -1 && info.length >= 5) {
-        float voltage;
-        std::memcpy(&voltage, info.data + 1, sizeof voltage);
+    float voltage;
+    if (device.no_dc_number == -1 && info.from(1).bytes(&voltage, sizeof voltage)) {
         device.no_dc_number =
             voltage > dc_voltage_low && voltage < dc_voltage_high ? dc_without_unit_count : dc_with_unit_count;
     }
     if (device.no_dc_number == dc_without_unit_count) {
-        const info_bytes unit = info.from(1);
-        device.parse42_41(unit.data, unit.length);
+        const info_cursor unit = info.from(1);
+        device.parse42_41(unit.data(), unit.length());
         return;
     }
-    const info_bytes first = info.from(2);
-    const int consumed = device.parse42_41(first.data, first.length);
+    const info_cursor first = info.from(2);
+    const int consumed = device.parse42_41(first.data(), first.length());
     // A first block that does not fit leaves no place where a second one starts.
     if (consumed != -1 && units >= 2) {
-        const info_bytes second = info.from(2 + consumed);
-        device.parse42_41_2(second.data, second.length);
+        const info_cursor second = info.from(2 + consumed);
+        device.parse42_41_2(second.data(), second.length());
     }
 }
 
 template <class Device>
-void decode_dc_alarms(Device& device, const info_bytes& info)
+void decode_dc_alarms(Device& device, const info_cursor& info)
 {
     if (device.no_dc_number == dc_without_unit_count) {
-        const info_bytes unit = info.from(1);
-        device.parse42_44(unit.data, unit.length);
+        const info_cursor unit = info.from(1);
+        device.parse42_44(unit.data(), unit.length());
         return;
     }
     const std::uint8_t units = info.at(1);
     std::cout << "pmbuspower_419 PMBUSPOWER_42_44 dc_number:" << unsigned{units} << std::endl;
-    const info_bytes first = info.from(2);
-    const int consumed = device.parse42_44(first.data, first.length);
+    const info_cursor first = info.from(2);
+    const int consumed = device.parse42_44(first.data(), first.length());
     if (consumed != -1 && units >= 2) {
-        const info_bytes second = info.from(2 + consumed);
-        device.parse42_44_2(second.data, second.length);
+        const info_cursor second = info.from(2 + consumed);
+        device.parse42_44_2(second.data(), second.length());
     }
 }
 
@@ -149,7 +134,7 @@ int pmbuspower_419<Data, TypeId>::process_payload()
         return 0;
     }
 
-    const info_bytes info = received_info(this->recv_frame_, this->recv_length_);
+    const info_cursor info = received_info(this->recv_frame_, this->recv_length_);
     const std::uint8_t flag = info.at(0);
     // Until the first round completes, every status and alarm request is made.
     const bool ready = this->data_ready_ == 1;
@@ -186,8 +171,8 @@ int pmbuspower_419<Data, TypeId>::process_payload()
 
     switch (step) {
     case ac_analog_step: {
-        const info_bytes payload = info.from(1);
-        if (parse40_41(payload.data, payload.length) == -1) {
+        const info_cursor payload = info.from(1);
+        if (parse40_41(payload.data(), payload.length()) == -1) {
             // Nothing more is asked; the host's timeout and the next refresh take over.
             return 1;
         }
@@ -197,29 +182,29 @@ int pmbuspower_419<Data, TypeId>::process_payload()
         return after_ac_status();
     }
     case ac_status_step: {
-        const info_bytes payload = info.from(1);
-        parse40_43(payload.data, payload.length);
+        const info_cursor payload = info.from(1);
+        parse40_43(payload.data(), payload.length());
         return after_ac_status();
     }
     case ac_alarms_step: {
-        const info_bytes payload = info.from(1);
-        parse40_44(payload.data, payload.length);
+        const info_cursor payload = info.from(1);
+        parse40_44(payload.data(), payload.length());
         return send(rectifier_analog_step, CID1_RECTIFIER, CID2_ANALOG, false);
     }
     case rectifier_analog_step: {
         rectifier_flag_ = flag;
-        const int consumed = parse41_41(info.data, info.length);
-        std::printf("41_43 %d vs %d\n", info.length, consumed);
+        const int consumed = parse41_41(info.data(), info.length());
+        std::printf("41_43 %d vs %d\n", info.length(), consumed);
         if (changed(rectifier_flag_, FLAG_STATUS_CHANGED)) {
             return send(rectifier_status_step, CID1_RECTIFIER, CID2_STATUS, false);
         }
         return after_rectifier_status();
     }
     case rectifier_status_step:
-        parse41_43(info.data, info.length);
+        parse41_43(info.data(), info.length());
         return after_rectifier_status();
     case rectifier_alarms_step:
-        parse41_44(info.data, info.length);
+        parse41_44(info.data(), info.length());
         return dc_decision();
     case dc_analog_step:
         decode_dc_analog(*this, info);

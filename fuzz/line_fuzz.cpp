@@ -39,11 +39,12 @@ public:
     void close() override { open_ = false; }
     bool is_open() const override { return open_; }
 
-    void write(const unsigned char* data, std::size_t length) override
+    bool write(const unsigned char* data, std::size_t length, const WriteWait&) override
     {
         check_request(data, length);
         pending_ = answers_++ < MAX_ANSWERS ? next_answer() : std::vector<std::uint8_t>();
         position_ = 0;
+        return true;
     }
 
     std::size_t read(unsigned char* buffer, std::size_t capacity, int) override

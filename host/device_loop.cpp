@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstring>
-#include <iostream>
+#include <stdexcept>
 
 #include "host/reply_match.h"
 
@@ -22,6 +22,20 @@ std::string fault_kind(const std::string& problem)
 {
     const auto detail = problem.find(" (");
     return detail == std::string::npos ? problem : problem.substr(0, detail);
+}
+
+// How long the line may go quiet in the middle of a reply before the reply
+// counts as cut off: ten characters' time at the line's speed, and never
+// less than the pauses a USB adapter or a busy machine makes on its own.
+std::chrono::milliseconds reply_gap(int baud)
+{
+    constexpr long long BITS_PER_CHARACTER = 10;
+    constexpr long long CHARACTERS = 10;
+    constexpr std::chrono::milliseconds SHORTEST{50};
+    if (baud <= 0) {
+        return SHORTEST;
+    }
+    return std::max(SHORTEST, std::chrono::milliseconds(CHARACTERS * BITS_PER_CHARACTER * 1000 / baud));
 }
 
 LineLog& log_or(LineLog* given, std::unique_ptr<LineLog>& own)
@@ -59,9 +73,17 @@ DeviceLoop::~DeviceLoop()
 void DeviceLoop::Relay::on_send(unsigned char cid1, unsigned char cid2, const unsigned char* data, int length)
 {
     ObserverRelay::on_send(cid1, cid2, data, length);
-    const std::size_t info_length = data != nullptr && length > 0 ? static_cast<std::size_t>(length) : 0;
-    loop_.last_request_ = pmbus_frame::encode_frame(loop_.device_.protocol_version_, loop_.device_.address_, cid1,
-                                                    cid2, data, info_length);
+    const std::size_t info_length = length > 0 ? static_cast<std::size_t>(length) : 0;
+    loop_.last_request_.clear();
+    loop_.unframed_.clear();
+    try {
+        loop_.last_request_ = pmbus_frame::encode_frame(loop_.device_.protocol_version_, loop_.device_.address_,
+                                                        cid1, cid2, data, info_length);
+    } catch (const std::invalid_argument& error) {
+        // The device asked for a request no frame can carry: a fault of this
+        // exchange, said and retried like any other, not the host's end.
+        loop_.unframed_ = error.what();
+    }
     loop_.last_cid1_ = cid1;
     loop_.last_cid2_ = cid2;
     ++loop_.requests_;
@@ -80,14 +102,18 @@ void DeviceLoop::Relay::on_open_port()
     try {
         loop_.line_.open();
     } catch (const LineError& error) {
-        std::cerr << "cannot open the port: " << error.what() << std::endl;
+        loop_.log_.fault(loop_.line_.name(), "cannot open the port",
+                         std::string("cannot open the port: ") + error.what());
     }
 }
 
-bool DeviceLoop::send_last_request()
+void DeviceLoop::send_last_request()
 {
+    send_problem_.clear();
+    send_stopped_ = false;
     if (last_request_.empty()) {
-        return false;
+        send_problem_ = unframed_;
+        return;
     }
     try {
         if (!line_.is_open()) {
@@ -95,15 +121,14 @@ bool DeviceLoop::send_last_request()
         }
         // A late answer to an earlier request must not pass for this one's.
         line_.discard_input();
-        line_.write(reinterpret_cast<const unsigned char*>(last_request_.data()), last_request_.size());
+        const WriteWait wait{std::chrono::milliseconds(settings_.reply_timeout_ms), settings_.stop};
+        send_stopped_ =
+            !line_.write(reinterpret_cast<const unsigned char*>(last_request_.data()), last_request_.size(), wait);
     } catch (const LineLost&) {
         // The wait that follows finds the lost line and says so once.
-        return false;
     } catch (const LineError& error) {
-        std::cerr << "cannot send the request: " << error.what() << std::endl;
-        return false;
+        send_problem_ = std::string("cannot send the request: ") + error.what();
     }
-    return true;
 }
 
 ExchangeResult DeviceLoop::run_round()
@@ -202,8 +227,18 @@ void DeviceLoop::report(const std::string& problem, int attempt)
 DeviceLoop::Wait DeviceLoop::await_reply(std::string& problem)
 {
     reader_.reset();
+    if (send_stopped_) {
+        return Wait::stopped;
+    }
+    if (!send_problem_.empty()) {
+        problem = send_problem_;
+        return Wait::fault;
+    }
     std::string cut_short;
-    const auto deadline = steady::now() + std::chrono::milliseconds(settings_.reply_timeout_ms);
+    // The timeout runs until the reply's first character; from then on only
+    // a gap between characters ends it, however slow the line.
+    const auto gap = reply_gap(line_.baud());
+    auto deadline = steady::now() + std::chrono::milliseconds(settings_.reply_timeout_ms);
     const OutstandingRequest request{device_.protocol_version_, device_.address_, last_cid1_};
     unsigned char chunk[256];
     for (;;) {
@@ -211,6 +246,11 @@ DeviceLoop::Wait DeviceLoop::await_reply(std::string& problem)
             return Wait::stopped;
         }
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - steady::now()).count();
+        if (left <= 0 && reader_.in_frame()) {
+            problem = "reply cut off: the line went quiet for " + std::to_string(gap.count()) +
+                      " ms in the middle of a frame";
+            return Wait::fault;
+        }
         if (left <= 0) {
             problem = "no reply within " + std::to_string(settings_.reply_timeout_ms) + " ms";
             if (!cut_short.empty()) {
@@ -256,6 +296,9 @@ DeviceLoop::Wait DeviceLoop::await_reply(std::string& problem)
             std::memcpy(reply_.data(), frame.bytes.data(), frame.length);
             reply_length_ = frame.length;
             return Wait::reply;
+        }
+        if (received > 0 && reader_.in_frame()) {
+            deadline = steady::now() + gap;
         }
     }
 }

@@ -29,7 +29,9 @@
 struct LoopSettings {
     LoopSettings(int timeout_ms = 1000, int tries = 3) : reply_timeout_ms(timeout_ms), attempts(tries) {}
 
-    int reply_timeout_ms = 1000;  // from the end of a request to the end of its reply
+    // From the end of a request to the first character of its reply; a write
+    // that the line takes no byte of for as long is a fault as well.
+    int reply_timeout_ms = 1000;
     int attempts = 3;             // per request: the first try and the retries
     StopCheck stop;               // asked during every wait; none: never stop
     LineLog* log = nullptr;       // where line messages go; none: standard error
@@ -83,9 +85,9 @@ private:
         DeviceLoop& loop_;
     };
 
-    // Writes the last request frame (again): false when there is none or
-    // the line fails.
-    bool send_last_request();
+    // Writes the last request frame (again). What went wrong is kept for
+    // the wait that follows: a stop, or a fault in send_problem_.
+    void send_last_request();
 
     enum class Wait { reply, timeout, fault, lost, stopped };
     Wait await_reply(std::string& problem);
@@ -97,6 +99,9 @@ private:
     LoopSettings settings_;
     Relay relay_;
     std::string last_request_;     // the last request frame, as written
+    std::string unframed_;         // why the last request could not be framed
+    std::string send_problem_;     // why the last write failed, for the wait after it
+    bool send_stopped_ = false;    // a stop ended the last write
     unsigned char last_cid1_ = 0;  // its command pair, for diagnostics
     unsigned char last_cid2_ = 0;
     unsigned long requests_ = 0;   // requests the device has made

@@ -1,6 +1,8 @@
 #include "host/fd_line.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 
 #include <poll.h>
@@ -8,10 +10,6 @@
 #include <unistd.h>
 
 namespace {
-
-// How long a write may wait for the line to take more bytes: at 1200 baud a
-// full-size frame needs about 35 s, so this only catches a dead line.
-constexpr int WRITE_STALL_MS = 60000;
 
 std::string cause(int error) { return std::strerror(error); }
 
@@ -32,16 +30,20 @@ void FdLine::close()
     lost_.clear();
 }
 
-void FdLine::write(const unsigned char* data, std::size_t length)
+bool FdLine::write(const unsigned char* data, std::size_t length, const WriteWait& wait)
 {
     if (fd_ < 0) {
         throw LineError(name() + " is not open");
     }
+    using steady = std::chrono::steady_clock;
     std::size_t done = 0;
+    // The stall is counted from the last byte the line took.
+    auto stalled_at = steady::now() + wait.stall;
     while (done < length) {
         const ssize_t n = ::write(fd_, data + done, length - done);
         if (n > 0) {
             done += static_cast<std::size_t>(n);
+            stalled_at = steady::now() + wait.stall;
             continue;
         }
         if (n < 0 && errno == EINTR) {
@@ -54,15 +56,21 @@ void FdLine::write(const unsigned char* data, std::size_t length)
         if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK) {
             throw LineError("cannot write to " + name() + ": " + cause(errno));
         }
-        pollfd ready{fd_, POLLOUT, 0};
-        const int polled = ::poll(&ready, 1, WRITE_STALL_MS);
-        if (polled == 0) {
-            throw LineError("cannot write to " + name() + ": the line takes no data");
+        if (wait.stop && wait.stop()) {
+            return false;
         }
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(stalled_at - steady::now());
+        if (left.count() <= 0) {
+            throw LineError("cannot write to " + name() + ": the line took no data for " +
+                            std::to_string(wait.stall.count()) + " ms");
+        }
+        pollfd ready{fd_, POLLOUT, 0};
+        const int polled = ::poll(&ready, 1, static_cast<int>(std::min(left, STOP_SLICE).count()));
         if (polled < 0 && errno != EINTR) {
             throw LineError("cannot write to " + name() + ": " + cause(errno));
         }
     }
+    return true;
 }
 
 std::size_t FdLine::read(unsigned char* buffer, std::size_t capacity, int timeout_ms)

@@ -1,5 +1,5 @@
 // A line over a file descriptor: reads wait with poll(), writes go out in
-// full. The serial port and the simulator's end of a pseudo-terminal share it.
+// full or give way to a stop or a stall. The serial port and the simulator's end of a pseudo-terminal share it.
 #pragma once
 
 #include "host/byte_line.h"
@@ -13,7 +13,7 @@ public:
 
     void close() override;
     bool is_open() const override { return fd_ >= 0; }
-    void write(const unsigned char* data, std::size_t length) override;
+    bool write(const unsigned char* data, std::size_t length, const WriteWait& wait) override;
     std::size_t read(unsigned char* buffer, std::size_t capacity, int timeout_ms) override;
     void discard_input() override;
 

@@ -81,8 +81,12 @@ std::uint16_t frame_checksum(const char* chars, std::size_t count)
 std::string encode_frame(std::uint8_t version, std::uint8_t address, std::uint8_t cid1, std::uint8_t cid2_or_rtn,
                          const std::uint8_t* info, std::size_t info_length)
 {
-    if (info == nullptr || info_length > MAX_INFO_BYTES) {
-        info_length = 0;
+    if (info_length > MAX_INFO_BYTES || (info == nullptr && info_length > 0)) {
+        const std::string command = byte_text(cid1) + "/" + byte_text(cid2_or_rtn);
+        throw std::invalid_argument(
+            info == nullptr ? "cannot frame " + command + ": " + std::to_string(info_length) + " INFO bytes announced without their data"
+                            : "cannot frame " + command + " with " + std::to_string(info_length) +
+                                  " INFO bytes: a frame carries at most " + std::to_string(MAX_INFO_BYTES));
     }
     const std::uint16_t length = length_field(static_cast<std::uint16_t>(info_length * 2));
     std::string frame;
@@ -109,7 +113,8 @@ std::string describe(const FrameOutcome& outcome)
         return "good frame";
     case FrameStatus::bad_hex: {
         char text[64];
-        std::snprintf(text, sizeof text, "character 0x%02X is not a hex digit",
+        // The character is a detail: repeats of this fault are one kind of fault.
+        std::snprintf(text, sizeof text, "not a hex digit (character 0x%02X)",
                       static_cast<unsigned>(static_cast<unsigned char>(outcome.bad_char)));
         return text;
     }
@@ -120,10 +125,10 @@ std::string describe(const FrameOutcome& outcome)
                ")";
     case FrameStatus::length_mismatch:
         if (outcome.received == outcome.expected) {
-            return "LENID " + std::to_string(outcome.received) + " is odd: INFO takes two characters per byte";
+            return "odd LENID: INFO takes two characters per byte (LENID " + std::to_string(outcome.received) + ")";
         }
-        return "LENID " + std::to_string(outcome.received) + " disagrees with the " +
-               std::to_string(outcome.expected) + " INFO characters received";
+        return "LENID disagrees with the INFO received (LENID " + std::to_string(outcome.received) + ", " +
+               std::to_string(outcome.expected) + " INFO characters)";
     case FrameStatus::bad_chksum:
         return "bad CHKSUM (frame says " + hex4(outcome.received) + ", computed " + hex4(outcome.expected) + ")";
     case FrameStatus::cut_short:

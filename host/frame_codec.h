@@ -11,6 +11,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <stdexcept>
 #include <string>
 
 #include "host/host_api.h"
@@ -50,7 +51,9 @@ HOST_API std::uint16_t length_field(std::uint16_t lenid);
 HOST_API std::uint16_t frame_checksum(const char* chars, std::size_t count);
 
 // One complete frame, SOI to EOI. The fourth byte is CID2 in a request and
-// RTN in a reply.
+// RTN in a reply. Throws std::invalid_argument, naming the command and the
+// length, for INFO that no frame can carry (longer than MAX_INFO_BYTES) or
+// that is announced without its bytes.
 HOST_API std::string encode_frame(std::uint8_t version, std::uint8_t address, std::uint8_t cid1,
                                   std::uint8_t cid2_or_rtn, const std::uint8_t* info, std::size_t info_length);
 
@@ -103,6 +106,8 @@ public:
     const FrameOutcome& outcome() const { return outcome_; }
     // Forgets a frame in progress.
     void reset();
+    // Whether a frame has begun (SOI seen) and not yet ended.
+    bool in_frame() const { return in_frame_; }
     // Bytes skipped outside frames since the last reset.
     std::size_t noise_bytes() const { return noise_; }
 

@@ -20,7 +20,7 @@ public:
     void open() override;
     void close() override;
     std::string name() const override { return path_; }
-    int baud() const { return baud_; }
+    int baud() const override { return baud_; }
 
 private:
     std::string path_;

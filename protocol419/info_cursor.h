@@ -44,6 +44,20 @@ public:
 
     void skip(std::size_t n) { position_ += static_cast<long long>(n); }
 
+    // The bytes from `offset` on (counted from the start, whatever has been
+    // read), as a cursor of their own; empty at or past the end.
+    info_cursor from(int offset) const
+    {
+        if (offset >= length_) {
+            return info_cursor(data_ == nullptr ? nullptr : data_ + length_, 0);
+        }
+        return info_cursor(data_ + offset, length_ - offset);
+    }
+    // Byte i from the start, or 0 when there are fewer bytes.
+    std::uint8_t at(int i) const { return i >= 0 && i < length_ ? data_[i] : 0; }
+    // Where the bytes start, for a decoder that takes them whole.
+    const std::uint8_t* data() const { return data_; }
+
     // A decoder's result: the bytes consumed, or -1 when the payload announced
     // more than arrived.
     int consumed_or_short() const { return overrun() ? -1 : static_cast<int>(position_); }

@@ -10,6 +10,15 @@
 
 namespace site_scenario {
 
+// These replies are written out here rather than taken from the simulator's
+// payloads: they fill every block a decoder reads to the record's capacity
+// (four battery group currents and ten user-defined values a DC unit, a
+// faulty module among forty), with fixed values, so that the allocation
+// budgets and the benchmark figures measure the same work from one build to
+// the next. The simulator answers as a plausible power system (two battery
+// groups, readings that move, scripted events); a change there must not move
+// what the device is measured on.
+
 namespace {
 
 using bytes = std::vector<std::uint8_t>;

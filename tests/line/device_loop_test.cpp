@@ -1,12 +1,16 @@
 // The host's loop over a pseudo-terminal against the simulator, with a small
 // two-request device: replies reach process, faults reach process_error with
 // a diagnostic, retries recover, and an abandoned round does not stop the next.
+#include <atomic>
 #include <chrono>
+#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
+
+#include <unistd.h>
 
 #include "host/device_loop.h"
 #include "host/round_pacer.h"
@@ -63,9 +67,10 @@ public:
     }
     void close() override { open_ = false; }
     bool is_open() const override { return open_; }
-    void write(const unsigned char*, std::size_t) override
+    bool write(const unsigned char*, std::size_t, const WriteWait&) override
     {
         pending_ = next_ < answers.size() ? answers[next_++] : "";
+        return true;
     }
     std::size_t read(unsigned char* buffer, std::size_t capacity, int timeout_ms) override
     {
@@ -93,6 +98,22 @@ private:
     std::string pending_;
 };
 
+// Writes to the line until it takes no more: a far end that never reads.
+// The kernel moves a pseudo-terminal's bytes on in the background, so the
+// line is full only when it still takes nothing a moment later.
+void fill(FdLine& line)
+{
+    const std::vector<unsigned char> block(4096, '0');
+    for (bool took = true; took;) {
+        took = false;
+        while (::write(line.fd(), block.data(), block.size()) > 0) {
+            took = true;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        took = took || ::write(line.fd(), block.data(), 1) > 0;
+    }
+}
+
 std::string reply(std::uint8_t cid1, std::uint8_t version = 0x20, std::uint8_t address = 1)
 {
     const std::uint8_t info[] = {0x00, 0x02};
@@ -116,6 +137,17 @@ struct CollectedLog {
         return found;
     }
 };
+
+// One round with a reply timeout of 100 ms and two attempts a request.
+ExchangeResult round_of_two_attempts(PMBusProtocol& device, ByteLine& line, CollectedLog& log)
+{
+    LoopSettings settings(100, 2);
+    settings.log = &log.log;
+    DeviceLoop loop(device, line, settings);
+    const ExchangeResult result = loop.run_round();
+    EXPECT_EQ(result.faults, 2);
+    return result;
+}
 
 simulator::SimulatorSettings with_events(const std::string& script)
 {
@@ -166,7 +198,7 @@ TEST_F(DeviceLoopTest, EachLineFaultIsReportedAndTheRetryRecovers)
     };
     const std::vector<Case> cases = {
         {"no-reply", "no reply within 200 ms (request 40/41, attempt 1 of 3)"},
-        {"garbled-frame", "bad reply: character 0x5A is not a hex digit (request 40/41, attempt 1 of 3)"},
+        {"garbled-frame", "bad reply: not a hex digit (character 0x5A) (request 40/41, attempt 1 of 3)"},
         {"bad-checksum", "bad reply: bad CHKSUM"},
         {"error-rtn", "error reply: RTN 06 (invalid data) (request 40/41, attempt 1 of 3)"},
     };
@@ -246,7 +278,7 @@ TEST(SerialPortTest, AFarEndThatGoesAwayIsALostLineNotASilentOne)
     const auto start = std::chrono::steady_clock::now();
     EXPECT_THROW(port.read(buffer, sizeof buffer, 5000), LineLost);
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
-    EXPECT_THROW(port.write(buffer, sizeof buffer), LineLost);
+    EXPECT_THROW(port.write(buffer, sizeof buffer, {}), LineLost);
     EXPECT_THROW(port.read(buffer, sizeof buffer, 5000), LineLost);
 }
 
@@ -259,7 +291,7 @@ TEST(SerialPortTest, CarriesBytesUnchangedAndTimesOutWhenQuiet)
     EXPECT_EQ(port.read(buffer, sizeof buffer, 20), 0u);
     // CR and bytes a line discipline would translate pass raw in both directions.
     const unsigned char bytes[] = {'~', '\r', '\n', 0x03, 0x11, 0x13, 0x7F, 0xFF};
-    pty.write(bytes, sizeof bytes);
+    pty.write(bytes, sizeof bytes, {});
     std::size_t got = 0;
     while (got < sizeof bytes) {
         const std::size_t n = port.read(buffer + got, sizeof buffer - got, 1000);
@@ -267,7 +299,7 @@ TEST(SerialPortTest, CarriesBytesUnchangedAndTimesOutWhenQuiet)
         got += n;
     }
     EXPECT_EQ(std::vector<unsigned char>(buffer, buffer + got), std::vector<unsigned char>(bytes, bytes + 8));
-    port.write(bytes, sizeof bytes);
+    port.write(bytes, sizeof bytes, {});
     got = 0;
     while (got < sizeof bytes) {
         const std::size_t n = pty.read(buffer + got, sizeof buffer - got, 1000);
@@ -277,23 +309,33 @@ TEST(SerialPortTest, CarriesBytesUnchangedAndTimesOutWhenQuiet)
     EXPECT_EQ(std::vector<unsigned char>(buffer, buffer + got), std::vector<unsigned char>(bytes, bytes + 8));
 }
 
-TEST(DeviceLoopReplies, AReplyToAnotherRequestIsNeverDecoded)
+TEST(DeviceLoopReplies, AReplyThatCannotBeUsedIsAFaultSummarisedAcrossAttempts)
 {
     struct Case {
         const char* what;
-        std::string answer;
+        std::vector<std::string> answers;  // one for each attempt
         const char* diagnostic;
     };
+    const auto thrice = [](const std::string& answer) { return std::vector<std::string>(3, answer); };
+    // The same reply with a different non-hex character each time.
+    auto noise = [](char bad) {
+        std::string frame = reply(0x40);
+        frame[5] = bad;
+        return frame;
+    };
+    const std::string half = reply(0x40).substr(0, 12);
     const std::vector<Case> cases = {
-        {"another CID1", reply(0x41), "reply for CID1 41 to a request for 40"},
-        {"another version", reply(0x40, 0x21), "reply with protocol version 21 to a request with 20"},
-        {"another address", reply(0x40, 0x20, 2), "reply from address 2, expected 1"},
+        {"another CID1", thrice(reply(0x41)), "reply for CID1 41 to a request for 40"},
+        {"another version", thrice(reply(0x40, 0x21)), "reply with protocol version 21 to a request with 20"},
+        {"another address", thrice(reply(0x40, 0x20, 2)), "reply from address 2, expected 1"},
+        {"other bytes that are not hex", {noise('Z'), noise('?'), noise('x')}, "bad reply: not a hex digit"},
+        {"a frame cut off", thrice(half), "reply cut off: the line went quiet for 50 ms in the middle of a frame"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         TwoStepDevice device;
         CannedLine line;
-        line.answers = {c.answer, c.answer, c.answer};
+        line.answers = c.answers;
         CollectedLog log;
         LoopSettings settings(50, 3);
         settings.log = &log.log;
@@ -307,6 +349,45 @@ TEST(DeviceLoopReplies, AReplyToAnotherRequestIsNeverDecoded)
         log.log.flush(true);
         EXPECT_EQ(log.count("2 more like this in the last minute"), 1u);
     }
+}
+
+TEST(DeviceLoopReplies, ARequestNoFrameCarriesIsAFaultThatIsSaid)
+{
+    // Asks 40/41 with more data than a frame carries.
+    class OversizeDevice : public TwoStepDevice {
+    public:
+        int RefreshStatus() override
+        {
+            const std::vector<unsigned char> data(pmbus_frame::MAX_INFO_BYTES + 1);
+            write_pmbus_cmd(0x40, 0x41, data.data(), static_cast<int>(data.size()));
+            return 1;
+        }
+    };
+    OversizeDevice device;
+    CannedLine line;
+    CollectedLog log;
+    EXPECT_TRUE(round_of_two_attempts(device, line, log).abandoned);
+    EXPECT_EQ(device.errors, 2);
+    EXPECT_EQ(log.count("cannot frame 40/41 with 2048 INFO bytes"), 1u);
+}
+
+TEST(DeviceLoopReplies, ASlowLineNeverTurnsAReplyInProgressIntoNoReply)
+{
+    // Each reply needs 120 to 150 ms at 9600 baud, well beyond the timeout
+    // for its first character.
+    TwoStepDevice device;
+    simulator::SimulatorSettings settings = with_events("");
+    settings.paced = true;
+    SimulatedLine line(settings);
+    SerialPort port(line.pty.slave_path(), 9600);
+    port.open();
+    CollectedLog log;
+    LoopSettings loop_settings(80, 1);
+    loop_settings.log = &log.log;
+    DeviceLoop loop(device, port, loop_settings);
+    const ExchangeResult result = loop.run_round();
+    EXPECT_TRUE(result.completed) << (log.lines.empty() ? "" : log.lines.front());
+    EXPECT_EQ(result.faults, 0);
 }
 
 TEST(DeviceLoopLine, ALostLineIsSaidOnceReopenedAndSaidBack)
@@ -337,30 +418,118 @@ TEST(DeviceLoopLine, ALostLineIsSaidOnceReopenedAndSaidBack)
     EXPECT_EQ(log.lines.size(), 4u);
 }
 
-TEST(DeviceLoopLine, AStopEndsAReplyWaitAndAReopenPauseAtOnce)
+TEST(DeviceLoopLine, AWriteTheLineDoesNotTakeIsAFaultSaidAndRetried)
+{
+    PseudoTerminal pty;  // whose end never reads
+    SerialPort port(pty.slave_path(), 9600);
+    port.open();
+    fill(port);
+    TwoStepDevice device;
+    CollectedLog log;
+    const ExchangeResult result = round_of_two_attempts(device, port, log);
+    EXPECT_TRUE(result.abandoned);
+    EXPECT_FALSE(result.lost);
+    EXPECT_EQ(device.errors, 2);
+    EXPECT_EQ(log.count("cannot send the request: cannot write to " + pty.slave_path() +
+                        ": the line took no data for 100 ms"),
+              1u);
+    log.log.flush(true);
+    EXPECT_EQ(log.count("1 more like this in the last minute"), 1u);
+}
+
+namespace {
+
+// One round of the two-step device on `line`, with a reply timeout and
+// pauses before reopening of ten minutes, until `stop`.
+ExchangeResult round_with_long_waits(ByteLine& line, const StopCheck& stop)
 {
     TwoStepDevice device;
-    CannedLine line;
-    int asked = 0;
-    LoopSettings settings(600000, 3);
-    settings.stop = [&asked] { return ++asked > 3; };
-    settings.reopen = ReopenPolicy{std::chrono::minutes(10), std::chrono::minutes(10)};
     CollectedLog log;
+    LoopSettings settings(600000, 3);
+    settings.stop = stop;
     settings.log = &log.log;
+    settings.reopen = ReopenPolicy{std::chrono::minutes(10), std::chrono::minutes(10)};
     DeviceLoop loop(device, line, settings);
-    const auto start = std::chrono::steady_clock::now();
-    EXPECT_TRUE(loop.run_round().stopped);
+    return loop.run_round();
+}
 
-    line.refusals = 1;
-    line.close();
-    asked = 0;
-    EXPECT_FALSE(loop.run_round().started);  // the first open fails, then the pause ends with the stop
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+}  // namespace
 
-    // The interval between rounds gives way to a stop as well.
-    RoundPacer pacer(std::chrono::hours(1));
-    pacer.round_started(std::chrono::steady_clock::now());
-    EXPECT_FALSE(pacer.wait_turn([] { return true; }));
+// Every wait of the host and of the simulator, each blocking far longer than
+// a test runs: a stop ends each within a fraction of a second.
+TEST(Waits, EveryWaitEndsSoonAfterAStop)
+{
+    struct Case {
+        const char* what;
+        // Blocks until `stop` turns true (or far longer when it is not asked).
+        std::function<void(const StopCheck& stop)> wait;
+    };
+    const std::vector<Case> cases = {
+        {"a reply wait",
+         [](const StopCheck& stop) {
+             CannedLine line;
+             EXPECT_TRUE(round_with_long_waits(line, stop).stopped);
+         }},
+        {"a pause before reopening a lost line",
+         [](const StopCheck& stop) {
+             CannedLine line;
+             line.refusals = 1;
+             EXPECT_FALSE(round_with_long_waits(line, stop).started);
+         }},
+        {"the interval between rounds",
+         [](const StopCheck& stop) {
+             RoundPacer pacer(std::chrono::hours(1));
+             pacer.round_started(std::chrono::steady_clock::now());
+             EXPECT_FALSE(pacer.wait_turn(stop));
+         }},
+        {"a request the line does not take",
+         [](const StopCheck& stop) {
+             PseudoTerminal pty;
+             SerialPort port(pty.slave_path(), 9600);
+             port.open();
+             fill(port);
+             EXPECT_TRUE(round_with_long_waits(port, stop).stopped);
+         }},
+        {"a simulator's reply to a host that reads nothing",
+         [](const StopCheck& stop) {
+             simulator::PowerSystemSimulator sim(with_events(""));
+             PseudoTerminal pty;
+             SerialPort host(pty.slave_path(), 9600);
+             host.open();
+             fill(pty);
+             const std::string request = pmbus_frame::encode_frame(0x20, 1, 0x41, 0x41, nullptr, 0);
+             host.write(reinterpret_cast<const unsigned char*>(request.data()), request.size(), {});
+             std::atomic<bool> stopped{false};
+             std::thread watcher([&] {
+                 while (!stop()) {
+                     std::this_thread::sleep_for(std::chrono::milliseconds(5));
+                 }
+                 stopped = true;
+             });
+             simulator::serve(sim, pty, stopped);
+             watcher.join();
+         }},
+        {"a paced reply at 1200 baud",
+         [](const StopCheck& stop) {
+             PseudoTerminal pty;
+             simulator::PacedLine paced(pty, 1200);
+             const std::string reply(2000, '0');  // about 17 s on the line
+             EXPECT_FALSE(paced.write(reinterpret_cast<const unsigned char*>(reply.data()), reply.size(),
+                                      WriteWait{std::chrono::minutes(10), stop}));
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::atomic<bool> stop{false};
+        std::thread stopper([&stop] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            stop = true;
+        });
+        const auto start = std::chrono::steady_clock::now();
+        c.wait([&stop] { return stop.load(); });
+        stopper.join();
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(500));
+    }
 }
 
 TEST(DeviceLoopLine, RoundsStartNoMoreOftenThanTheInterval)

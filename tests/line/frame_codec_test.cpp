@@ -43,6 +43,30 @@ TEST(FrameCodec, EncodesTheWorkedExamples)
     EXPECT_EQ(encode_frame(0x20, 2, 0x46, 0x42, &two, 1), "~20024642E00202FD33\r");
 }
 
+TEST(FrameCodec, RefusesInfoItCannotFrame)
+{
+    const std::vector<std::uint8_t> too_long(MAX_INFO_BYTES + 1);
+    struct Case {
+        const char* what;
+        const std::uint8_t* info;
+        std::size_t length;
+        const char* text;
+    };
+    const std::vector<Case> cases = {
+        {"too long", too_long.data(), too_long.size(), "cannot frame 41/41 with 2048 INFO bytes: a frame carries at most 2047"},
+        {"missing", nullptr, 3, "cannot frame 41/41: 3 INFO bytes announced without their data"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        try {
+            encode_frame(0x20, 1, 0x41, 0x41, c.info, c.length);
+            ADD_FAILURE() << "framed";
+        } catch (const std::invalid_argument& error) {
+            EXPECT_STREQ(error.what(), c.text);
+        }
+    }
+}
+
 TEST(FrameCodec, LengthChecksumGuardsEveryNibbleOfLenid)
 {
     EXPECT_EQ(length_field(0x000), 0x0000);
@@ -99,7 +123,7 @@ TEST(FrameCodec, RejectsEveryKindOfBadFrame)
         const char* text;  // part of the diagnostic
     };
     const std::vector<Case> cases = {
-        {"non-hex character", "~2001G041E00201FD3C\r", FrameStatus::bad_hex, "0x47 is not a hex digit"},
+        {"non-hex character", "~2001G041E00201FD3C\r", FrameStatus::bad_hex, "not a hex digit (character 0x47)"},
         {"too short", "~2001404100\r", FrameStatus::too_short, "10 characters"},
         {"LCHKSUM wrong", "~20014041F00201FD3B\r", FrameStatus::bad_lchksum, "bad LCHKSUM"},
         {"LENID says more than sent", "~20014041C00401FD3C\r", FrameStatus::length_mismatch, "LENID 4"},

@@ -92,6 +92,17 @@ TEST(Simulator, ManyModulesAreAllAnnounced)
     EXPECT_EQ(analog.info.size(), 6u + 42 * 9);
 }
 
+TEST(Simulator, TheLargestModuleCountStillFitsAFrameAndOneMoreIsNotAnswered)
+{
+    PowerSystemSimulator largest(steady(simulator::MAX_MODULES));
+    const Reply analog = ask(largest, 0x41, 0x41);
+    ASSERT_EQ(analog.status, pmbus_frame::FrameStatus::good);
+    EXPECT_EQ(analog.info[5], simulator::MAX_MODULES);
+    // A reply that no frame can carry is silence on the line, never a short reply.
+    PowerSystemSimulator beyond(steady(simulator::MAX_MODULES + 1));
+    EXPECT_TRUE(ask(beyond, 0x41, 0x41).silent);
+}
+
 TEST(Simulator, FlagBitsReportChangesUntilTheHostReadsThem)
 {
     PowerSystemSimulator sim(steady());

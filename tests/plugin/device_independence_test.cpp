@@ -35,10 +35,11 @@ public:
     void open() override { open_ = true; }
     void close() override { open_ = false; }
     bool is_open() const override { return open_; }
-    void write(const unsigned char* data, std::size_t length) override
+    bool write(const unsigned char* data, std::size_t length, const WriteWait&) override
     {
         const std::string reply = sim_.receive(data, length);
         pending_.insert(pending_.end(), reply.begin(), reply.end());
+        return true;
     }
     std::size_t read(unsigned char* buffer, std::size_t capacity, int timeout_ms) override
     {

@@ -8,11 +8,17 @@ namespace {
 
 // How often the serving loop looks at the stop flag.
 constexpr int POLL_MS = 50;
+// How long a reply may wait for a host that takes none of it before it is
+// given up (said once; the serving goes on).
+constexpr std::chrono::milliseconds WRITE_STALL{10000};
 
 }  // namespace
 
 void serve(LinePeer& peer, ByteLine& line, const std::atomic<bool>& stop)
 {
+    // A host that stops reading leaves a reply half written: the write
+    // gives way to the stop as every other wait does.
+    const WriteWait wait{WRITE_STALL, [&stop] { return stop.load(); }};
     unsigned char chunk[512];
     bool reported = false;
     while (!stop.load()) {
@@ -23,7 +29,7 @@ void serve(LinePeer& peer, ByteLine& line, const std::atomic<bool>& stop)
             }
             const std::string reply = peer.receive(chunk, received);
             if (!reply.empty()) {
-                line.write(reinterpret_cast<const unsigned char*>(reply.data()), reply.size());
+                line.write(reinterpret_cast<const unsigned char*>(reply.data()), reply.size(), wait);
             }
             reported = false;
         } catch (const LineError& error) {

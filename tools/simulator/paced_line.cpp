@@ -1,7 +1,6 @@
 #include "tools/simulator/paced_line.h"
 
 #include <algorithm>
-#include <thread>
 
 namespace simulator {
 
@@ -33,7 +32,7 @@ std::size_t PacedLine::read(unsigned char* buffer, std::size_t capacity, int tim
     return received;
 }
 
-void PacedLine::write(const unsigned char* data, std::size_t length)
+bool PacedLine::write(const unsigned char* data, std::size_t length, const WriteWait& wait)
 {
     // The request has only now been read whole; on a real line its last
     // character would come this long after its first.
@@ -44,11 +43,15 @@ void PacedLine::write(const unsigned char* data, std::size_t length)
     while (sent < length) {
         const std::size_t piece = std::min(characters_per_write_, length - sent);
         // A piece is handed over when its last character would have arrived.
-        std::this_thread::sleep_until(start + character_time_ * static_cast<long>(sent + piece));
-        line_.write(data + sent, piece);
+        const steady::time_point due = start + character_time_ * static_cast<long>(sent + piece);
+        if (!pause_unless_stopped(due - steady::now(), wait.stop) || !line_.write(data + sent, piece, wait)) {
+            characters_ += sent;
+            return false;
+        }
         sent += piece;
     }
     characters_ += length;
+    return true;
 }
 
 }  // namespace simulator

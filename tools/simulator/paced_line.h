@@ -23,7 +23,7 @@ public:
     void open() override { line_.open(); }
     void close() override { line_.close(); }
     bool is_open() const override { return line_.is_open(); }
-    void write(const unsigned char* data, std::size_t length) override;
+    bool write(const unsigned char* data, std::size_t length, const WriteWait& wait) override;
     std::size_t read(unsigned char* buffer, std::size_t capacity, int timeout_ms) override;
     void discard_input() override { line_.discard_input(); }
     std::string name() const override { return line_.name(); }

@@ -9,8 +9,8 @@ namespace {
 // Normal AC input voltage range and frequency range of the alarm states.
 constexpr float AC_LOW = 187.0f;
 constexpr float AC_HIGH = 242.0f;
-constexpr float FREQUENCY_LOW = 48.0f;
-constexpr float FREQUENCY_HIGH = 52.0f;
+constexpr float FREQUENCY_ALARM_BELOW = 48.0f;
+constexpr float FREQUENCY_ALARM_ABOVE = 52.0f;
 constexpr float DC_LOW = 47.0f;
 constexpr float DC_HIGH = 57.5f;
 
@@ -84,7 +84,8 @@ Bytes ac_alarms(const PowerSystem& system)
         out.push_back(range_state(r.a, AC_LOW, AC_HIGH));
         out.push_back(range_state(r.b, AC_LOW, AC_HIGH));
         out.push_back(range_state(r.c, AC_LOW, AC_HIGH));
-        out.push_back(ac.mains_failed ? ALARM_NORMAL : range_state(r.f, FREQUENCY_LOW, FREQUENCY_HIGH));
+        out.push_back(ac.mains_failed ? ALARM_NORMAL
+                                      : range_state(r.f, FREQUENCY_ALARM_BELOW, FREQUENCY_ALARM_ABOVE));
         out.push_back(1);  // one fuse state
         out.push_back(0);
         out.push_back(5);

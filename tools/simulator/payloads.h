@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "host/frame_codec.h"
 #include "tools/simulator/power_system.h"
 
 namespace simulator {
@@ -21,6 +22,12 @@ constexpr std::uint8_t SURGE_FAULT = 0xE1;
 constexpr std::uint8_t ALARM_NORMAL = 0x00;
 constexpr std::uint8_t ALARM_BELOW = 0x01;
 constexpr std::uint8_t ALARM_ABOVE = 0x02;
+
+// The most rectifier modules whose analog reply a frame can carry: the flag
+// byte, the output voltage and the module count, then nine bytes a module
+// (current, the count of user-defined values, temperature). The status and
+// alarm replies take fewer bytes a module.
+constexpr int MAX_MODULES = static_cast<int>((pmbus_frame::MAX_INFO_BYTES - 6) / 9);
 
 Bytes ac_analog(const PowerSystem& system);       // 40/41
 Bytes ac_status(const PowerSystem& system);       // 40/43

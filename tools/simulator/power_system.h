@@ -12,7 +12,7 @@
 namespace simulator {
 
 struct SystemSettings {
-    int modules = 6;                // rectifier modules, up to forty and beyond
+    int modules = 6;                // rectifier modules, up to forty and beyond (MAX_MODULES)
     int dc_units = 1;               // 1 or 2
     bool dc_unit_count = false;     // DC replies carry the unit count byte (always with 2 units)
     float load_current = 120.0f;    // DC load in amperes, shared by the units

@@ -2,6 +2,7 @@
 
 #include <cctype>
 #include <cstring>
+#include <stdexcept>
 
 #include "protocol419/command_codes.h"
 
@@ -14,8 +15,10 @@ using namespace protocol419;
 constexpr float AC_OVER = 290.0f;
 constexpr float AC_UNDER = 140.0f;
 constexpr float AC_NOMINAL = 220.0f;
-constexpr float FREQUENCY_HIGH = 52.5f;
-constexpr float FREQUENCY_LOW = 47.5f;
+// The frequencies of the frequency-high and frequency-low events: beyond
+// the power system's alarm limits.
+constexpr float FREQUENCY_EVENT_HIGH = 52.5f;
+constexpr float FREQUENCY_EVENT_LOW = 47.5f;
 constexpr float FREQUENCY_NOMINAL = 50.0f;
 
 // SOI is followed by two hex digits of version and two of address.
@@ -94,7 +97,13 @@ std::string PowerSystemSimulator::receive(const std::uint8_t* data, std::size_t 
         // damaged request; the others keep silent rather than collide with it.
         const bool mine = address_in(frame_head_) == settings_.address;
         if (outcome.status == pmbus_frame::FrameStatus::good) {
-            out += answer(*outcome.frame);
+            try {
+                out += answer(*outcome.frame);
+            } catch (const std::invalid_argument& error) {
+                // A reply larger than a frame: the host hears nothing, as
+                // from a power system that cannot answer.
+                note(std::string("no reply: ") + error.what());
+            }
         } else if (outcome.status == pmbus_frame::FrameStatus::bad_chksum && mine) {
             out += error_reply(0x00, pmbus_frame::RTN_CHKSUM_ERROR);
         } else if (outcome.status == pmbus_frame::FrameStatus::bad_lchksum && mine) {
@@ -242,10 +251,10 @@ void PowerSystemSimulator::apply(const Event& event)
         for_channels([](AcChannel& c) { c.nominal_voltage = AC_NOMINAL; });
         break;
     case EventKind::frequency_high:
-        for_channels([](AcChannel& c) { c.frequency = FREQUENCY_HIGH; });
+        for_channels([](AcChannel& c) { c.frequency = FREQUENCY_EVENT_HIGH; });
         break;
     case EventKind::frequency_low:
-        for_channels([](AcChannel& c) { c.frequency = FREQUENCY_LOW; });
+        for_channels([](AcChannel& c) { c.frequency = FREQUENCY_EVENT_LOW; });
         break;
     case EventKind::frequency_normal:
         for_channels([](AcChannel& c) { c.frequency = FREQUENCY_NOMINAL; });

@@ -61,7 +61,7 @@ std::string read_simulated(JsonMembers& entry, SiteDevice& device, std::optional
     JsonMembers given = entry.object("simulator");
     const std::string bus = given.name("bus").value_or("simulator");
     simulator::SystemSettings& system = device.simulated.system;
-    system.modules = static_cast<int>(given.integer("modules", 0, 255).value_or(system.modules));
+    system.modules = static_cast<int>(given.integer("modules", 0, simulator::MAX_MODULES).value_or(system.modules));
     system.dc_units = static_cast<int>(given.integer("dc_units", 1, 2).value_or(system.dc_units));
     system.dc_unit_count = given.boolean("dc_unit_count").value_or(false);
     system.jitter = !given.boolean("steady").value_or(false);

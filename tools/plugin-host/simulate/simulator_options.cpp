@@ -28,7 +28,7 @@ void as_usage_error(const std::string& option, Parse parse)
 
 void add_simulator_options(CLI::App& command, simulator::SimulatorSettings& settings)
 {
-    add_decimal_option(command, "--modules", settings.system.modules, 0, 255,
+    add_decimal_option(command, "--modules", settings.system.modules, 0, simulator::MAX_MODULES,
                        "rectifier modules (default 6)")
         ->group("simulator options");
     add_decimal_option(command, "--dc-units", settings.system.dc_units, 1, 2,
