@@ -3,6 +3,8 @@
 // the table's capacity, and the table covers the 1003 bytes exactly once.
 #include "protocol419/record.h"
 
+#include "protocol419/round_time.h"
+
 namespace protocol419 {
 namespace {
 
@@ -98,6 +100,7 @@ static_assert(field_named(layout::dc_unit, "alert_p").capacity == dc_unit_block:
 static_assert(dc_unit_block::N_SIZE() == 0, "the table has no slots for DC branch currents");
 
 static_assert(field_named(layout::round_stamp, "round_time").offset == offsetof(qorv52_419_Data_t, round_time));
+static_assert(field_named(layout::round_stamp, "round_time").width == ROUND_TIME_BYTES);
 static_assert(field_named(layout::round_stamp, "reserved_872").offset ==
               offsetof(qorv52_419_Data_t, reserved_872));
 

@@ -15,6 +15,9 @@
 #include "tools/plugin-host/run/run_rounds.h"
 #include "tools/plugin-host/run/run_summary.h"
 
+using plugin_host::summary_json;
+using plugin_host::summary_text;
+
 namespace {
 
 void report(RoundCollector& collector, const std::string& name, const std::string& desc, bool state)
@@ -92,10 +95,12 @@ TEST(RunRounds, SummariesStayWithinTheBlocksTheRecordHolds)
     round.record.rc.rcChannel[39].p41_44[0] = 1;
     round.record.dc.out_v.set(53.5f);
     round.record.dc.m_count = 9;  // more than the record holds: no battery values shown
+    round.record.dc2.out_v_alert = 1;  // a second unit whose bus is at 0 V
     round.timing = RoundTiming{2184.46, 2180.04};
 
     const std::string text = summary_text(round);
-    EXPECT_NE(text.find("42 modules (40 held in the record)"), std::string::npos) << text;
+    EXPECT_NE(text.find("sum of 40 of 42 modules"), std::string::npos) << text;
+    EXPECT_NE(text.find("DC 2    0.00 V"), std::string::npos) << text;
     EXPECT_NE(text.find("40   3.0 A FAULT"), std::string::npos) << text;
     EXPECT_EQ(text.find("AC 3"), std::string::npos) << text;
     EXPECT_EQ(text.find("battery"), std::string::npos) << text;
@@ -108,6 +113,8 @@ TEST(RunRounds, SummariesStayWithinTheBlocksTheRecordHolds)
     EXPECT_TRUE(json["ac"][0]["a"].isNull());
     EXPECT_EQ(json["ac"][1]["f"].asDouble(), 50.0);
     EXPECT_EQ(json["rectifier"]["count"].asInt(), 42);
+    EXPECT_EQ(json["rectifier"]["held"].asInt(), 40);
+    EXPECT_EQ(json["dc"].size(), 2u);
     EXPECT_EQ(json["rectifier"]["modules"].size(), 40u);
     EXPECT_TRUE(json["rectifier"]["modules"][39]["fault"].asBool());
     EXPECT_EQ(json["dc"][0]["out_v"].asDouble(), 53.5);

@@ -18,6 +18,9 @@ file(WRITE "${WORK_DIR}/plant.json" [=[{"devices": [
   {"name": "west-5", "simulator": {"bus": "west"}, "address": 5, "host": {"levels": {"210600320010": 2}}}]}]=])
 file(WRITE "${WORK_DIR}/taken.json" [=[{"devices": [{"name": "a", "port": "/dev/null", "address": 1},
   {"name": "b", "port": "/dev/null", "address": 1}]}]=])
+file(WRITE "${WORK_DIR}/empty.bin" "")
+string(REPEAT "00" 1003 zero_record)
+file(WRITE "${WORK_DIR}/record.hex" "${zero_record}\n")
 file(WRITE "${WORK_DIR}/typo.json" [=[{"devices": [{"simulator": {"modlues": 4}}]}]=])
 file(WRITE "${WORK_DIR}/one.jsonl" "{\"op\":\"config\",\"doc\":{}}\n")
 file(WRITE "${WORK_DIR}/shared.json" [=[{"devices": [
@@ -73,6 +76,10 @@ set(cases
   [=[2|^plugin-host info: /dev/zero: larger than 1 MiB||info|--config|/dev/zero]=]
   [=[1|^plugin-host info: cannot load the plug-in ${WORK_DIR}/none\.so: ||info|--plugin|${WORK_DIR}/none.so]=]
   [=[2|^plugin-host decode: cannot read none\.bin\n$||decode|none.bin]=]
+  [=[2|^plugin-host decode: a-directory: is a directory, not a file of records\n$||decode|a-directory]=]
+  [=[2|^plugin-host decode: empty\.bin is empty: it holds no record\n$||decode|empty.bin]=]
+  [=[2|^plugin-host report: a-directory/\.\./record\.hex is named as the page's output \(-o\) and as the history record\.hex||report|record.hex|-o|a-directory/../record.hex]=]
+  [=[1|plugin-host report: cannot write /dev/full: No space left on device\n$||report|record.hex|-o|/dev/full]=]
   [=[2|^plugin-host replay: SCENARIO is required\n||replay]=]
   [=[2|^plugin-host run: --address: 99999999999 is out of range: from 0 to 255\n||run|--address|99999999999]=]
   [=[2|^plugin-host run: unknown option --round \(did you mean --rounds\?\)\n||run|--round|5]=]
@@ -132,6 +139,14 @@ foreach(case IN LISTS cases document_cases value_cases)
       "  standard error: ${err}  standard output: ${out}\n")
   endif()
 endforeach()
+# Standard output that takes nothing, as on a full disk: the command fails
+# and says so.
+execute_process(COMMAND ${emulator} ${TOOL} decode --hex record.hex --csv
+  WORKING_DIRECTORY "${WORK_DIR}" OUTPUT_FILE /dev/full RESULT_VARIABLE status ERROR_VARIABLE err TIMEOUT 60)
+if(NOT status STREQUAL 1 OR NOT err MATCHES "^plugin-host decode: cannot write standard output: No space left")
+  string(APPEND failures "\nplugin-host decode --hex record.hex --csv > /dev/full\n  status ${status} (want 1)\n"
+    "  standard error: ${err}\n")
+endif()
 if(failures)
   message(FATAL_ERROR "command lines that did not give what they should:${failures}")
 endif()

@@ -15,6 +15,7 @@
 #include "tools/plugin-host/report/report_gaps.h"
 #include "tools/plugin-host/report/report_history.h"
 #include "tools/plugin-host/report/report_reduce.h"
+#include "tools/plugin-host/report/report_selection.h"
 #include "tools/plugin-host/report/report_series.h"
 #include "tools/plugin-host/common/device_config.h"
 #include "tools/plugin-host/common/run_config.h"
@@ -42,6 +43,15 @@ void stamp(Record& record, unsigned seconds)
 {
     const std::uint8_t bytes[7] = {0xEA, 0x07, 3, 1, 0, static_cast<std::uint8_t>(seconds / 60),
                                    static_cast<std::uint8_t>(seconds % 60)};
+    std::memcpy(record.data() + report_field_offset("round_time"), bytes, 7);
+}
+
+void stamp_date(Record& record, unsigned year, unsigned month, unsigned day, unsigned seconds)
+{
+    const std::uint8_t bytes[7] = {static_cast<std::uint8_t>(year), static_cast<std::uint8_t>(year >> 8),
+                                   static_cast<std::uint8_t>(month), static_cast<std::uint8_t>(day),
+                                   static_cast<std::uint8_t>(seconds / 3600),
+                                   static_cast<std::uint8_t>(seconds / 60 % 60), static_cast<std::uint8_t>(seconds % 60)};
     std::memcpy(record.data() + report_field_offset("round_time"), bytes, 7);
 }
 
@@ -125,6 +135,48 @@ TEST(ReportSeries, TakesTheReadingsOfTheWidestRecordAndMarksWhatARecordLacks)
         }
     }
     EXPECT_EQ(value_of(layout, values_of(layout, wide), "module 3 status"), 0.0f);
+
+    // More modules than the record holds: the total says what it covers.
+    Record crowded = site_record();
+    set_byte(crowded, "rc.channel_count", 100);
+    shape.widen(crowded.data());
+    const SeriesLayout crowded_layout(shape);
+    EXPECT_EQ(value_of(crowded_layout, values_of(crowded_layout, crowded),
+                       "rectifier total current (sum of 40 of 100 modules)"),
+              33.0f);
+}
+
+TEST(ReportSelection, ChartsInTimeOrderAndLeavesOffTimesUnfitForTheAxis)
+{
+    // A history written backwards, with a day that does not exist, a date
+    // far in the future and a record that was never stamped.
+    RecordSelection selection;
+    const std::size_t records = 300;
+    std::size_t index = 0;
+    for (std::size_t i = 0; i < records; ++i) {
+        Record record = blank_record();
+        stamp_date(record, 2026, 3, 1, static_cast<unsigned>(2 * (records - i)));
+        selection.add(record.data(), {0, index++});
+        if (i == 10 || i == 20) {
+            stamp_date(record, i == 10 ? 2026 : 9999, i == 10 ? 2 : 12, i == 10 ? 30 : 31, 0);
+            selection.add(record.data(), {0, index++});
+        }
+    }
+    selection.add(blank_record().data(), {1, 0});
+    const ChartedRecords charted = selection.finish();
+
+    ASSERT_EQ(charted.in_time_order.size(), records);
+    for (std::size_t i = 1; i < records; ++i) {
+        EXPECT_LT(charted.in_time_order[i - 1].time, charted.in_time_order[i].time);
+    }
+    EXPECT_EQ(charted.steps_back.size(), records - 1);
+    EXPECT_EQ(charted.unstamped, 1u);
+    ASSERT_EQ(charted.left_off.size(), 2u);
+    EXPECT_EQ(charted.left_off[0].place.index, 11u);
+    EXPECT_EQ(charted.left_off[0].time + " " + charted.left_off[0].why, "2026-02-30 00:00:00 not a calendar date");
+    EXPECT_EQ(charted.left_off[1].place.index, 22u);
+    EXPECT_EQ(charted.left_off[1].time + " " + charted.left_off[1].why,
+              "9999-12-31 00:00:00 far from the other records");
 }
 
 TEST(ReportReduce, KeepsEveryPixelsExtremesAndBreaksLinesAtGaps)
@@ -207,6 +259,8 @@ TEST(ReportHistory, ReadsTheStoredWallClockTime)
     EXPECT_FALSE(record_time_ms(record.data()));
     stamp(record, 61);
     EXPECT_EQ(record_time_ms(record.data()), (1772323200LL + 61) * 1000);  // 2026-03-01 00:01:01
+    stamp_date(record, 2026, 2, 30, 0);
+    EXPECT_FALSE(record_time_ms(record.data()));
 }
 
 TEST(ReportAlarms, TheTimelineShowsTheMainsFailureAsThePlugInJudgesIt)

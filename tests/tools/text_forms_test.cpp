@@ -91,6 +91,17 @@ TEST(TimeText, RoundTimeIsTheHostsSevenBytes)
     EXPECT_EQ(round_time_text(stamped), "2026-01-02 03:04:05");
     const std::uint8_t never[7] = {};
     EXPECT_EQ(round_time_text(never), std::nullopt);
+    // Bytes that make no day of the calendar are shown as stored, never rolled over.
+    const std::uint8_t february_30[7] = {0xEA, 0x07, 2, 30, 0, 0, 0};
+    EXPECT_EQ(round_time_text(february_30), "2026-02-30 00:00:00 (not a calendar date)");
+    for (const std::uint8_t* date : {stamped, never, february_30}) {
+        const protocol419::round_time time = protocol419::decode_round_time(date);
+        EXPECT_EQ(time.calendar_date(), date == stamped);
+        if (time.calendar_date()) {
+            const protocol419::round_time back = protocol419::round_time_at(time.seconds_since_1970());
+            EXPECT_EQ(stored_time_text(back), stored_time_text(time));
+        }
+    }
     EXPECT_EQ(time_text(boost::posix_time::ptime()), std::nullopt);
 }
 

@@ -29,16 +29,22 @@ std::optional<std::string> time_text(const boost::posix_time::ptime& time)
                   static_cast<unsigned>(of_day.minutes()), static_cast<unsigned>(of_day.seconds()));
 }
 
-std::optional<std::string> round_time_text(const std::uint8_t (&bytes)[7])
+std::string stored_time_text(const protocol419::round_time& time)
 {
-    bool all_zero = true;
-    for (const std::uint8_t byte : bytes) {
-        all_zero = all_zero && byte == 0;
-    }
-    if (all_zero) {
+    return format(time.year, time.month, time.day, time.hour, time.minute, time.second);
+}
+
+std::optional<std::string> round_time_text(const protocol419::round_time& time)
+{
+    if (!time.stamped()) {
         return std::nullopt;
     }
-    return format(static_cast<unsigned>(bytes[0] | bytes[1] << 8), bytes[2], bytes[3], bytes[4], bytes[5], bytes[6]);
+    return stored_time_text(time) + (time.calendar_date() ? "" : " (not a calendar date)");
+}
+
+std::optional<std::string> round_time_text(const std::uint8_t (&bytes)[protocol419::ROUND_TIME_BYTES])
+{
+    return round_time_text(protocol419::decode_round_time(bytes));
 }
 
 }  // namespace plugin_host

@@ -8,6 +8,7 @@
 
 #include "tools/plugin-host/records/decode_options.h"
 #include "tools/plugin-host/cli/exit_status.h"
+#include "tools/plugin-host/common/output_files.h"
 #include "tools/plugin-host/records/record_printer.h"
 #include "tools/plugin-host/records/record_stream.h"
 
@@ -18,10 +19,7 @@ int decode_command(const DecodeOptions& options)
     const std::string& input = options.input;
     std::ifstream file;
     if (input != "-") {
-        file.open(input, std::ios::binary);
-        if (!file) {
-            throw std::invalid_argument("cannot read " + input);
-        }
+        file = open_record_file(input);
     }
     std::istream& in = input == "-" ? std::cin : file;
     const std::string input_name = input == "-" ? "standard input" : input;
@@ -32,7 +30,7 @@ int decode_command(const DecodeOptions& options)
     if (options.csv) {
         std::cout << record_csv_header() << "\n";
     }
-    for (; records.next(record); ++index) {
+    for (; std::cout && records.next(record); ++index) {
         if (options.table) {
             if (index > 0) {
                 std::cout << "\n";
@@ -44,12 +42,15 @@ int decode_command(const DecodeOptions& options)
             std::cout << record_json(record.data(), index) << "\n";
         }
     }
-    std::cout.flush();
+    check_written(std::cout, "standard output");
     if (records.not_hex()) {
         throw std::invalid_argument(input_name + " is not hex: " + records.error());
     }
     if (!records.error().empty()) {
         throw std::runtime_error("error reading " + input_name);
+    }
+    if (records.bytes_read() == 0) {
+        throw std::invalid_argument(input_name + " is empty: it holds no record");
     }
     if (records.left_over() != 0) {
         std::cerr << "plugin-host decode: " << input_name << " holds " << records.bytes_read()

@@ -7,6 +7,7 @@
 #include "tools/plugin-host/common/hex_text.h"
 #include "tools/plugin-host/common/json_object.h"
 #include "protocol419/record_field_list.h"
+#include "tools/plugin-host/common/record_view.h"
 #include "tools/plugin-host/common/time_text.h"
 
 namespace plugin_host {
@@ -31,18 +32,16 @@ std::int32_t int_at(const std::uint8_t* record, std::size_t offset)
     return value;
 }
 
-// Items of a list that the record holds: as many as its count says, but never
-// more than its slots, since a count byte is stored as received.
 std::size_t stored_items(const std::uint8_t* record, const record_field& field)
 {
-    return std::min<std::size_t>(record[field.count_offset], field.capacity);
+    return RecordView::held(record[field.count_offset], field.capacity);
 }
 
-std::string round_time_of(const std::uint8_t* record, std::size_t offset)
+// The stored fields of the round time, date or not: empty when never stamped.
+std::string stored_time_of(const std::uint8_t* record, std::size_t offset)
 {
-    std::uint8_t bytes[7];
-    std::memcpy(bytes, record + offset, sizeof bytes);
-    return round_time_text(bytes).value_or("");
+    const protocol419::round_time time = protocol419::decode_round_time(record + offset);
+    return time.stamped() ? stored_time_text(time) : "";
 }
 
 std::string json_value(const std::uint8_t* record, const record_field& field)
@@ -67,7 +66,7 @@ std::string json_value(const std::uint8_t* record, const record_field& field)
         return items + "]";
     }
     case field_kind::round_time: {
-        const std::string text = round_time_of(record, field.offset);
+        const std::string text = stored_time_of(record, field.offset);
         return text.empty() ? "null" : json_string(text);
     }
     case field_kind::reserved:
@@ -108,8 +107,7 @@ std::string table_value(const std::uint8_t* record, const record_field& field)
         return items.empty() ? "-" : items;
     }
     case field_kind::round_time: {
-        const std::string text = round_time_of(record, field.offset);
-        return text.empty() ? "not a date" : text;
+        return round_time_text(protocol419::decode_round_time(record + field.offset)).value_or("not a date");
     }
     case field_kind::reserved:
         return to_hex(at, field.width);
@@ -137,7 +135,7 @@ void append_csv_cells(std::string& row, const std::uint8_t* record, const record
         row += ',' + float_text(float_at(record, field.offset));
         return;
     case field_kind::round_time:
-        row += ',' + round_time_of(record, field.offset);
+        row += ',' + stored_time_of(record, field.offset);
         return;
     case field_kind::reserved:
         row += ',' + to_hex(at, field.width);

@@ -1,6 +1,9 @@
 #include "tools/plugin-host/records/record_stream.h"
 
+#include <stdexcept>
 #include <streambuf>
+
+#include <sys/stat.h>
 
 namespace plugin_host {
 
@@ -22,6 +25,18 @@ bool RecordStream::next(StoredRecord& record)
         return false;
     }
     return true;
+}
+
+bool RecordStream::at(std::size_t index, StoredRecord& record)
+{
+    const std::size_t offset = index * record.size();
+    if (offset != bytes_read_) {
+        in_.clear();
+        in_.seekg(static_cast<std::streamoff>(offset));
+        bytes_read_ = offset;
+        left_over_ = 0;
+    }
+    return next(record);
 }
 
 std::size_t RecordStream::fill_binary(StoredRecord& record)
@@ -54,6 +69,19 @@ std::size_t RecordStream::fill_hex(StoredRecord& record)
         }
     }
     return filled;
+}
+
+std::ifstream open_record_file(const std::string& path)
+{
+    struct stat status {};
+    if (::stat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode)) {
+        throw std::invalid_argument(path + ": is a directory, not a file of records");
+    }
+    std::ifstream file(path, std::ios::binary);
+    if (!file) {
+        throw std::invalid_argument("cannot read " + path);
+    }
+    return file;
 }
 
 }  // namespace plugin_host

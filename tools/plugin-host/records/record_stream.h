@@ -6,6 +6,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <fstream>
 #include <istream>
 #include <string>
 
@@ -23,6 +24,9 @@ public:
     // The next whole record; false at the end of the input, after a partial
     // record (left_over() bytes) or on an error (error()).
     bool next(StoredRecord& record);
+    // The record at this index of a raw (not hex) input that can seek; read
+    // in place when it is the next one.
+    bool at(std::size_t index, StoredRecord& record);
 
     std::size_t bytes_read() const { return bytes_read_; }
     std::size_t left_over() const { return left_over_; }
@@ -42,5 +46,9 @@ private:
     std::string error_;
     bool not_hex_ = false;
 };
+
+// Opens a file of stored records. Throws std::invalid_argument, a wrong
+// input, for a file that cannot be opened or is a directory.
+std::ifstream open_record_file(const std::string& path);
 
 }  // namespace plugin_host

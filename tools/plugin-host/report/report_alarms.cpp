@@ -2,7 +2,7 @@
 
 #include "protocol419/record_fields.h"
 #include "tools/clock_seam/clock_seam.h"
-#include "tools/plugin-host/report/report_fields.h"
+#include "tools/plugin-host/common/record_view.h"
 
 namespace plugin_host {
 
@@ -62,9 +62,10 @@ void AlarmTimeline::close(Lane& lane, std::int64_t at)
 
 void AlarmTimeline::judge(PMBusProtocol& device, const std::uint8_t* record, std::int64_t time)
 {
-    static const std::size_t at = report_field_offset("round_time");
-    clock_seam::freeze_at_local(record[at] | record[at + 1] << 8, record[at + 2], record[at + 3], record[at + 4],
-                                record[at + 5], record[at + 6]);
+    const protocol419::round_time stamp = RecordView(record).round_time();
+    clock_seam::freeze_at_local(static_cast<int>(stamp.year), static_cast<int>(stamp.month),
+                                static_cast<int>(stamp.day), static_cast<int>(stamp.hour),
+                                static_cast<int>(stamp.minute), static_cast<int>(stamp.second));
     reports_.clear();
     same_order_ = true;
     device.LoadFromCache(record, static_cast<int>(protocol419::RECORD_SIZE));

@@ -13,10 +13,12 @@
 
 #include "tools/plugin-host/common/device_config.h"
 #include "tools/plugin-host/cli/exit_status.h"
+#include "tools/plugin-host/common/output_files.h"
 #include "tools/plugin-host/common/plugin_device.h"
 #include "tools/plugin-host/report/report_history.h"
 #include "tools/plugin-host/report/report_options.h"
 #include "tools/plugin-host/report/report_page.h"
+#include "tools/plugin-host/report/report_selection.h"
 #include "tools/plugin-host/common/run_config.h"
 
 namespace plugin_host {
@@ -59,8 +61,49 @@ void warn(const std::string& text) { std::cerr << "plugin-host report: " << text
 
 int report_command(const ReportOptions& options)
 {
+    // Opening the output empties it: an output that is one of the histories is
+    // refused before anything is opened.
+    for (const std::string& history : options.histories) {
+        if (!options.output.empty() && same_file(options.output, history)) {
+            throw std::invalid_argument(options.output + " is named as the page's output (-o) and as the history " +
+                                        history + ": the page would overwrite it");
+        }
+    }
     const Json::Value config =
         options.config_path.empty() ? sample_device_config() : load_device_config(options.config_path);
+
+    ReportContent content;
+    content.files = options.histories;
+    HistoryShape shape;
+    RecordSelection selection;
+    for_each_record(
+        options.histories,
+        [&](const std::uint8_t* record, RecordPlace place) {
+            selection.add(record, place);
+            if (record_time_ms(record)) {
+                shape.widen(record);
+            }
+        },
+        warn);
+    const ChartedRecords charted = selection.finish();
+    content.unstamped = charted.unstamped;
+    content.left_off = charted.left_off;
+    content.records = charted.in_time_order.size();
+    std::vector<std::int64_t> times;
+    times.reserve(charted.in_time_order.size());
+    for (const DatedRecord& record : charted.in_time_order) {
+        times.push_back(record.time);
+    }
+    if (!times.empty()) {
+        content.first = times.front();
+        content.last = times.back();
+    }
+    content.interval = typical_interval(times);
+    const std::int64_t gap_ms = gap_threshold(content.interval);
+    content.gaps = find_gaps(times, gap_ms);
+    content.gaps.insert(content.gaps.end(), charted.steps_back.begin(), charted.steps_back.end());
+    times = {};
+
     std::ofstream file;
     if (!options.output.empty()) {
         file.open(options.output, std::ios::binary | std::ios::trunc);
@@ -68,32 +111,6 @@ int report_command(const ReportOptions& options)
             throw std::runtime_error("cannot write " + options.output);
         }
     }
-
-    ReportContent content;
-    content.files = options.histories;
-    std::vector<std::int64_t> times;
-    HistoryShape shape;
-    for_each_record(
-        options.histories,
-        [&](const std::uint8_t* record) {
-            if (const auto time = record_time_ms(record)) {
-                times.push_back(*time);
-                shape.widen(record);
-            } else {
-                ++content.unstamped;
-            }
-        },
-        warn);
-    content.records = times.size();
-    if (!times.empty()) {
-        content.first = *std::min_element(times.begin(), times.end());
-        content.last = *std::max_element(times.begin(), times.end());
-    }
-    content.interval = typical_interval(times);
-    const std::int64_t gap_ms = gap_threshold(content.interval);
-    content.gaps = find_gaps(times, gap_ms);
-    times = {};
-
     const PluginDevice loaded = load_plugin_device(options.plugin);
     auto* device = dynamic_cast<PMBusProtocol*>(loaded.device.get());
     if (device == nullptr) {
@@ -116,21 +133,16 @@ int report_command(const ReportOptions& options)
         device->set_observer(&timeline);
         apply_host_settings(config, *device);
         device->InitSetting(config);
-        for_each_record(
-            options.histories,
-            [&](const std::uint8_t* record) {
-                const auto time = record_time_ms(record);
-                if (!time) {
-                    return;
-                }
-                layout.extract(record, values.data());
-                for (std::size_t i = 0; i < values.size(); ++i) {
-                    content.stats[i].add(values[i]);
-                }
-                reducer.add(*time, values.data());
-                timeline.judge(*device, record, *time);
-            },
-            [](const std::string&) {});
+        HistoryFiles histories(options.histories);
+        for (const DatedRecord& dated : charted.in_time_order) {
+            const std::uint8_t* record = histories.read(dated.place).data();
+            layout.extract(record, values.data());
+            for (std::size_t i = 0; i < values.size(); ++i) {
+                content.stats[i].add(values[i]);
+            }
+            reducer.add(dated.time, values.data());
+            timeline.judge(*device, record, dated.time);
+        }
         device->set_observer(nullptr);
     }
     content.rows = reducer.finish();
@@ -138,10 +150,7 @@ int report_command(const ReportOptions& options)
 
     std::ostream& out = options.output.empty() ? std::cout : file;
     write_report_page(out, content);
-    out.flush();
-    if (!out) {
-        throw std::runtime_error("cannot write " + (options.output.empty() ? "standard output" : options.output));
-    }
+    check_written(out, options.output.empty() ? "standard output" : options.output);
     return EXIT_DONE;
 }
 

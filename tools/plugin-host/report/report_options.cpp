@@ -24,7 +24,10 @@ CommandAction add_report_command(CLI::App& tool)
         "Writes one HTML page with charts of the records in the history files on one\n"
         "time axis: DC bus voltage and currents, AC phase voltages and frequency,\n"
         "rectifier output and each module's current, and the alarms the plug-in judges\n"
-        "from each record. The page needs no network to open.");
+        "from each record. The page needs no network to open.\n\n"
+        "Records are charted in the order of their round times. A round time that is no\n"
+        "calendar date, or lies more than a day outside the middle 99 % of the times, is\n"
+        "left off the charts and listed in the page's header.");
     return [options] { return report_command(*options); };
 }
 

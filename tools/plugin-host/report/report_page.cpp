@@ -3,8 +3,6 @@
 #include <cmath>
 #include <cstdio>
 
-#include <boost/date_time/posix_time/conversion.hpp>
-
 #include "tools/plugin-host/report/report_assets.h"
 #include "tools/plugin-host/common/time_text.h"
 
@@ -66,6 +64,26 @@ std::string reading(double value, const std::string& unit)
     return unit.empty() ? text : std::string(text) + " " + unit;
 }
 
+constexpr std::size_t SHOWN_ITEMS = 20;
+
+void write_left_off(std::ostream& out, const ReportContent& content)
+{
+    if (content.left_off.empty()) {
+        return;
+    }
+    out << "<tr><th>left off the charts</th><td>" << content.left_off.size()
+        << (content.left_off.size() == 1 ? " record" : " records") << " with a round time unfit for the time axis";
+    for (std::size_t i = 0; i < content.left_off.size() && i < SHOWN_ITEMS; ++i) {
+        const LeftOffRecord& record = content.left_off[i];
+        out << "<br>" << html_escaped(content.files[record.place.file]) << " record " << record.place.index << ": "
+            << record.time << " (" << record.why << ")";
+    }
+    if (content.left_off.size() > SHOWN_ITEMS) {
+        out << "<br>and " << content.left_off.size() - SHOWN_ITEMS << " more";
+    }
+    out << "</td></tr>\n";
+}
+
 void write_header(std::ostream& out, const ReportContent& content)
 {
     out << "<header><h1>History report</h1>\n<table class=\"facts\">\n";
@@ -78,6 +96,7 @@ void write_header(std::ostream& out, const ReportContent& content)
         out << " (and " << content.unstamped << " without a round time, not shown)";
     }
     out << "</td></tr>\n";
+    write_left_off(out, content);
     if (content.records != 0) {
         out << "<tr><th>time span</th><td>" << report_time_text(content.first) << " to "
             << report_time_text(content.last) << " (" << duration_text(content.last - content.first)
@@ -88,14 +107,13 @@ void write_header(std::ostream& out, const ReportContent& content)
     if (content.gaps.empty()) {
         out << "none";
     }
-    constexpr std::size_t SHOWN_GAPS = 20;
-    for (std::size_t i = 0; i < content.gaps.size() && i < SHOWN_GAPS; ++i) {
+    for (std::size_t i = 0; i < content.gaps.size() && i < SHOWN_ITEMS; ++i) {
         const RecordGap& gap = content.gaps[i];
         out << (i == 0 ? "" : "<br>") << report_time_text(gap.from) << " to " << report_time_text(gap.to);
         out << (gap.to < gap.from ? " (the clock stepped back)" : " (" + duration_text(gap.to - gap.from) + ")");
     }
-    if (content.gaps.size() > SHOWN_GAPS) {
-        out << "<br>and " << content.gaps.size() - SHOWN_GAPS << " more";
+    if (content.gaps.size() > SHOWN_ITEMS) {
+        out << "<br>and " << content.gaps.size() - SHOWN_ITEMS << " more";
     }
     out << "</td></tr>\n</table>\n";
 
@@ -154,7 +172,7 @@ void write_data(std::ostream& out, const ReportContent& content)
 std::string report_time_text(std::int64_t ms)
 {
     const std::int64_t seconds = ms >= 0 ? ms / 1000 : (ms - 999) / 1000;
-    return time_text(boost::posix_time::from_time_t(static_cast<std::time_t>(seconds))).value_or("?");
+    return stored_time_text(protocol419::round_time_at(seconds));
 }
 
 std::string duration_text(std::int64_t ms)

@@ -12,6 +12,7 @@
 #include "tools/plugin-host/report/report_alarms.h"
 #include "tools/plugin-host/report/report_gaps.h"
 #include "tools/plugin-host/report/report_reduce.h"
+#include "tools/plugin-host/report/report_selection.h"
 #include "tools/plugin-host/report/report_series.h"
 
 namespace plugin_host {
@@ -20,6 +21,7 @@ struct ReportContent {
     std::vector<std::string> files;
     std::uint64_t records = 0;    // with a round time
     std::uint64_t unstamped = 0;  // without one: not charted
+    std::vector<LeftOffRecord> left_off;  // with a round time unfit for the time axis
     std::int64_t first = 0;       // ms
     std::int64_t last = 0;
     std::int64_t interval = 0;

@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "protocol419/sections.h"
+#include "tools/plugin-host/common/record_view.h"
 #include "tools/plugin-host/report/report_fields.h"
 
 namespace plugin_host {
@@ -12,8 +13,6 @@ namespace plugin_host {
 namespace {
 
 // The record's capacities, as its section types fix them.
-constexpr unsigned AC_CHANNELS = protocol419::AC_CHANNEL_BLOCKS;
-constexpr unsigned MODULES = protocol419::RECTIFIER_MODULE_BLOCKS;
 constexpr unsigned BATTERY_GROUPS = protocol419::dc_unit_block::M_SIZE();
 constexpr std::size_t MODULE_BLOCK = sizeof(protocol419::rectifier_module_block);
 const float NOT_HELD = std::numeric_limits<float>::quiet_NaN();
@@ -27,21 +26,15 @@ std::string module_prefix(unsigned module) { return "rc.rcChannel[" + std::to_st
 
 void HistoryShape::widen(const std::uint8_t* record)
 {
-    static const std::size_t ac_count = report_field_offset("ac.channel_count");
-    static const std::size_t module_count = report_field_offset("rc.channel_count");
-    static const std::size_t dc2_voltage = report_field_offset("dc2.out_v");
-    static const std::size_t battery_count[2] = {report_field_offset("dc.m_count"),
-                                                 report_field_offset("dc2.m_count")};
-    ac_channels = std::max(ac_channels, std::min<unsigned>(record_byte(record, ac_count), AC_CHANNELS));
-    modules = std::max(modules, std::min<unsigned>(record_byte(record, module_count), MODULES));
-    if (record_float(record, dc2_voltage) != 0.0f) {
+    const RecordView view(record);
+    ac_channels = std::max(ac_channels, view.ac_channels());
+    modules = std::max(modules, view.modules_held());
+    modules_reported = std::max(modules_reported, view.modules_reported());
+    if (view.second_dc_unit()) {
         dc_units = 2;
     }
     for (unsigned unit = 0; unit < 2; ++unit) {
-        const unsigned count = record_byte(record, battery_count[unit]);
-        if (count <= BATTERY_GROUPS) {
-            batteries[unit] = std::max(batteries[unit], count);
-        }
+        batteries[unit] = std::max(batteries[unit], view.battery_groups(unit));
     }
 }
 
@@ -78,7 +71,13 @@ SeriesLayout::SeriesLayout(const HistoryShape& shape)
     const std::size_t first_module = report_field_offset(module_prefix(0) + "current");
     add({"rectifier output voltage", "V", "rectifier_voltage", false, true},
         {Source::reading, report_field_offset("rc.out_v"), 0, 0});
-    add({"rectifier total current", "A", "rectifier_current", false, true},
+    // A total over the modules the record holds says so when the power
+    // system has more.
+    const std::string total = shape.modules_reported > shape.modules
+                                  ? " (sum of " + std::to_string(shape.modules) + " of " +
+                                        std::to_string(shape.modules_reported) + " modules)"
+                                  : "";
+    add({"rectifier total current" + total, "A", "rectifier_current", false, true},
         {Source::module_total, first_module, module_count, 0});
     for (unsigned module = 0; module < shape.modules; ++module) {
         add({"module " + std::to_string(module + 1) + " current", "A", "modules", false, false},
@@ -118,7 +117,7 @@ void SeriesLayout::extract(const std::uint8_t* record, float* values) const
             values[i] = record_float(record, from.offset);
             break;
         case Source::module_total: {
-            const unsigned modules = std::min<unsigned>(record_byte(record, from.count_offset), MODULES);
+            const unsigned modules = RecordView(record).modules_held();
             float total = 0;
             for (unsigned module = 0; module < modules; ++module) {
                 const float current = record_float(record, from.offset + MODULE_BLOCK * module);

@@ -14,7 +14,8 @@ namespace plugin_host {
 // report has.
 struct HistoryShape {
     unsigned ac_channels = 0;
-    unsigned modules = 0;
+    unsigned modules = 0;           // held in the record
+    unsigned modules_reported = 0;  // as the power system counted them
     unsigned dc_units = 1;
     unsigned batteries[2] = {0, 0};  // battery groups of each DC unit
 

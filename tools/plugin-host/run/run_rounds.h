@@ -34,6 +34,9 @@ struct RoundView {
     std::vector<AlarmReport> cleared;
     std::size_t active = 0;  // alarms active after this round
     RoundTiming timing;
+
+    // The round completed and the device published its record.
+    bool completed_with_record() const { return completed && has_record; }
 };
 
 // The run tool's host observer. It keeps the round's record and reports,

@@ -7,11 +7,12 @@
 #include <vector>
 
 #include "tools/plugin-host/common/json_object.h"
+#include "tools/plugin-host/common/record_view.h"
+#include "tools/plugin-host/common/time_text.h"
+
+namespace plugin_host {
 
 namespace {
-
-using protocol419::AC_CHANNEL_BLOCKS;
-using protocol419::RECTIFIER_MODULE_BLOCKS;
 
 // Modules side by side in the text summary.
 constexpr unsigned MODULES_PER_LINE = 5;
@@ -23,23 +24,14 @@ std::string format(const char* pattern, double a)
     return text;
 }
 
+RecordView view_of(const qorv52_419_Data_t& record)
+{
+    return RecordView(reinterpret_cast<const std::uint8_t*>(&record));
+}
+
 std::string round_time(const qorv52_419_Data_t& record)
 {
-    const std::uint8_t* t = record.round_time;
-    char text[32];
-    std::snprintf(text, sizeof text, "%04u-%02u-%02u %02u:%02u:%02u", static_cast<unsigned>(t[0] | t[1] << 8), t[2],
-                  t[3], t[4], t[5], t[6]);
-    return text;
-}
-
-unsigned ac_channels(const qorv52_419_Data_t& record)
-{
-    return record.ac.channel_count < AC_CHANNEL_BLOCKS ? record.ac.channel_count : AC_CHANNEL_BLOCKS;
-}
-
-unsigned modules_held(const qorv52_419_Data_t& record)
-{
-    return record.rc.channel_count < RECTIFIER_MODULE_BLOCKS ? record.rc.channel_count : RECTIFIER_MODULE_BLOCKS;
+    return round_time_text(view_of(record).round_time()).value_or("not a date");
 }
 
 bool module_faulty(const protocol419::rectifier_module_block& module)
@@ -55,17 +47,10 @@ const char* module_state(const protocol419::rectifier_module_block& module)
     return module.state_1 == 0 ? "on" : "off";
 }
 
-// The second DC unit shows only when the power system reported one.
-bool has_second_dc_unit(const qorv52_419_Data_t& record)
-{
-    return record.dc2.out_v.get() != 0.0f || record.dc2.m_count != 0;
-}
-
-std::string dc_line(const char* label, const protocol419::dc_unit_block& dc)
+std::string dc_line(const char* label, const protocol419::dc_unit_block& dc, unsigned groups)
 {
     std::string line = std::string("  ") + label + format("%7.2f V", static_cast<double>(dc.out_v.get())) +
                        format(" %7.1f A", static_cast<double>(dc.out_i.get()));
-    const unsigned groups = dc.m_count <= protocol419::dc_unit_block::M_SIZE() ? dc.m_count : 0;
     if (groups > 0) {
         line += "   battery";
         for (unsigned i = 0; i < groups; ++i) {
@@ -106,7 +91,7 @@ std::string json_array(const std::vector<std::string>& items)
 
 std::string alarm_json(const AlarmReport& alarm)
 {
-    return plugin_host::JsonObject()
+    return JsonObject()
         .text("name", alarm.name)
         .text("desc", alarm.desc)
         .text("key", alarm.key)
@@ -116,15 +101,13 @@ std::string alarm_json(const AlarmReport& alarm)
 }
 
 // A device may send any four bytes: NaN and infinities become null.
-std::string dc_json(const protocol419::dc_unit_block& dc)
+std::string dc_json(const protocol419::dc_unit_block& dc, unsigned groups)
 {
     std::vector<std::string> battery;
-    if (dc.m_count <= protocol419::dc_unit_block::M_SIZE()) {
-        for (unsigned i = 0; i < dc.m_count; ++i) {
-            battery.push_back(plugin_host::json_float(dc.m[i].get()));
-        }
+    for (unsigned i = 0; i < groups; ++i) {
+        battery.push_back(json_float(dc.m[i].get()));
     }
-    return plugin_host::JsonObject()
+    return JsonObject()
         .real("out_v", dc.out_v.get())
         .real("out_i", dc.out_i.get())
         .raw("battery", json_array(battery))
@@ -140,19 +123,20 @@ std::string summary_text(const RoundView& round)
         out << round.device << "  ";
     }
     out << "round " << round.number;
-    if (!round.completed || !round.has_record) {
+    if (!round.completed_with_record()) {
         out << "  not completed (" << round.faults << (round.faults == 1 ? " fault" : " faults")
             << ", see standard error)" << timing_text(round.timing) << "\n";
         return out.str();
     }
     const qorv52_419_Data_t& r = round.record;
+    const RecordView view = view_of(r);
     out << "  " << round_time(r) << "  " << round.replies << " replies";
     if (round.faults > 0) {
         out << ", " << round.faults << (round.faults == 1 ? " fault" : " faults");
     }
     out << timing_text(round.timing) << "\n";
 
-    for (unsigned i = 0; i < ac_channels(r); ++i) {
+    for (unsigned i = 0; i < view.ac_channels(); ++i) {
         const auto& ac = r.ac.acChannel[i];
         out << "  AC " << i + 1 << "   " << format("A %6.1f", static_cast<double>(ac.a.get()))
             << format("  B %6.1f", static_cast<double>(ac.b.get()))
@@ -160,17 +144,19 @@ std::string summary_text(const RoundView& round)
             << format("  %6.2f Hz", static_cast<double>(ac.f.get())) << "\n";
     }
 
-    const unsigned held = modules_held(r);
+    const unsigned held = view.modules_held();
     float total = 0.0f;
     for (unsigned i = 0; i < held; ++i) {
         total += r.rc.rcChannel[i].current.get();
     }
     out << "  rect   " << format("%7.2f V", static_cast<double>(r.rc.out_v.get())) << format(" %7.1f A", static_cast<double>(total))
-        << "   " << static_cast<unsigned>(r.rc.channel_count) << " modules";
-    if (held < r.rc.channel_count) {
-        out << " (" << held << " held in the record)";
+        << "   ";
+    // A total over the modules the record holds says so when the power
+    // system has more.
+    if (held < view.modules_reported()) {
+        out << "sum of " << held << " of ";
     }
-    out << "\n";
+    out << view.modules_reported() << " modules\n";
     for (unsigned i = 0; i < held; ++i) {
         const auto& module = r.rc.rcChannel[i];
         char cell[48];
@@ -184,9 +170,9 @@ std::string summary_text(const RoundView& round)
         out << text;
     }
 
-    out << dc_line("DC 1 ", r.dc);
-    if (has_second_dc_unit(r)) {
-        out << dc_line("DC 2 ", r.dc2);
+    out << dc_line("DC 1 ", r.dc, view.battery_groups(0));
+    if (view.second_dc_unit()) {
+        out << dc_line("DC 2 ", r.dc2, view.battery_groups(1));
     }
 
     for (const AlarmReport& alarm : round.raised) {
@@ -201,8 +187,8 @@ std::string summary_text(const RoundView& round)
 
 std::string summary_json(const RoundView& round)
 {
-    const bool completed = round.completed && round.has_record;
-    plugin_host::JsonObject out;
+    const bool completed = round.completed_with_record();
+    JsonObject out;
     if (!round.device.empty()) {
         out.text("device", round.device);
     }
@@ -214,10 +200,11 @@ std::string summary_json(const RoundView& round)
         .raw("line_ms", round.timing.line_ms ? milliseconds(*round.timing.line_ms) : "null");
     if (completed) {
         const qorv52_419_Data_t& r = round.record;
+        const RecordView view = view_of(r);
         std::vector<std::string> ac;
-        for (unsigned i = 0; i < ac_channels(r); ++i) {
+        for (unsigned i = 0; i < view.ac_channels(); ++i) {
             const auto& channel = r.ac.acChannel[i];
-            ac.push_back(plugin_host::JsonObject()
+            ac.push_back(JsonObject()
                              .real("a", channel.a.get())
                              .real("b", channel.b.get())
                              .real("c", channel.c.get())
@@ -225,25 +212,27 @@ std::string summary_json(const RoundView& round)
                              .str());
         }
         std::vector<std::string> modules;
-        for (unsigned i = 0; i < modules_held(r); ++i) {
+        for (unsigned i = 0; i < view.modules_held(); ++i) {
             const auto& module = r.rc.rcChannel[i];
-            modules.push_back(plugin_host::JsonObject()
+            modules.push_back(JsonObject()
                                   .real("current", module.current.get())
                                   .boolean("on", module.state_1 == 0)
                                   .boolean("fault", module_faulty(module))
                                   .str());
         }
-        std::vector<std::string> dc{dc_json(r.dc)};
-        if (has_second_dc_unit(r)) {
-            dc.push_back(dc_json(r.dc2));
+        std::vector<std::string> dc{dc_json(r.dc, view.battery_groups(0))};
+        if (view.second_dc_unit()) {
+            dc.push_back(dc_json(r.dc2, view.battery_groups(1)));
         }
+        JsonObject rectifier;
+        rectifier.real("out_v", r.rc.out_v.get()).integer("count", r.rc.channel_count);
+        if (view.modules_held() < view.modules_reported()) {
+            rectifier.integer("held", view.modules_held());
+        }
+        rectifier.raw("modules", json_array(modules));
         out.text("time", round_time(r))
             .raw("ac", json_array(ac))
-            .raw("rectifier", plugin_host::JsonObject()
-                                  .real("out_v", r.rc.out_v.get())
-                                  .integer("count", r.rc.channel_count)
-                                  .raw("modules", json_array(modules))
-                                  .str())
+            .raw("rectifier", rectifier.str())
             .raw("dc", json_array(dc));
     }
     std::vector<std::string> raised, cleared;
@@ -253,7 +242,7 @@ std::string summary_json(const RoundView& round)
     for (const AlarmReport& alarm : round.cleared) {
         cleared.push_back(alarm_json(alarm));
     }
-    out.raw("alarms", plugin_host::JsonObject()
+    out.raw("alarms", JsonObject()
                           .raw("raised", json_array(raised))
                           .raw("cleared", json_array(cleared))
                           .integer("active", static_cast<long long>(round.active))
@@ -264,7 +253,7 @@ std::string summary_json(const RoundView& round)
 void RunAccount::count(const RoundView& round)
 {
     ++rounds;
-    completed += round.completed && round.has_record ? 1U : 0U;
+    completed += round.completed_with_record() ? 1U : 0U;
     faults += static_cast<unsigned>(round.faults);
     cut += round.cut_short ? 1U : 0U;
 }
@@ -279,3 +268,5 @@ std::string RunAccount::text(std::size_t devices) const
            " abandoned" + (cut != 0 ? " (" + std::to_string(cut) + " cut short by the stop)" : std::string()) + ", " +
            std::to_string(faults) + (faults == 1 ? " line fault" : " line faults");
 }
+
+}  // namespace plugin_host

@@ -6,10 +6,13 @@
 
 #include "tools/plugin-host/run/run_rounds.h"
 
+namespace plugin_host {
+
 std::string summary_text(const RoundView& round);
 // Members in this order: round, completed, replies, faults, duration_ms,
 // line_ms, then for a completed round time, ac, rectifier, dc, and last
-// alarms.
+// alarms. The rectifier has "held" (the modules the record holds) only when
+// the power system reported more modules than that.
 std::string summary_json(const RoundView& round);
 
 // What a run came to, for its closing line on standard error.
@@ -25,3 +28,5 @@ struct RunAccount {
     // short are among the abandoned: "1 abandoned (1 cut short by the stop)".
     std::string text(std::size_t devices = 0) const;
 };
+
+}  // namespace plugin_host
