@@ -13,7 +13,6 @@
 #include <unistd.h>
 
 #include "host/device_loop.h"
-#include "host/round_pacer.h"
 #include "host/serial_port.h"
 #include "tests/line/line_helpers.h"
 
@@ -476,12 +475,6 @@ TEST(Waits, EveryWaitEndsSoonAfterAStop)
              line.refusals = 1;
              EXPECT_FALSE(round_with_long_waits(line, stop).started);
          }},
-        {"the interval between rounds",
-         [](const StopCheck& stop) {
-             RoundPacer pacer(std::chrono::hours(1));
-             pacer.round_started(std::chrono::steady_clock::now());
-             EXPECT_FALSE(pacer.wait_turn(stop));
-         }},
         {"a request the line does not take",
          [](const StopCheck& stop) {
              PseudoTerminal pty;
@@ -530,18 +523,6 @@ TEST(Waits, EveryWaitEndsSoonAfterAStop)
         stopper.join();
         EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(500));
     }
-}
-
-TEST(DeviceLoopLine, RoundsStartNoMoreOftenThanTheInterval)
-{
-    RoundPacer pacer(std::chrono::milliseconds(150));
-    const auto start = std::chrono::steady_clock::now();
-    EXPECT_TRUE(pacer.wait_turn({}));  // the first round starts at once
-    pacer.round_started(start);
-    EXPECT_TRUE(pacer.wait_turn({}));
-    const auto waited = std::chrono::steady_clock::now() - start;
-    EXPECT_GE(waited, std::chrono::milliseconds(150));
-    EXPECT_LT(waited, std::chrono::seconds(5));
 }
 
 TEST(LineLogTest, ARepeatedFaultIsSummarisedOncePerMinute)

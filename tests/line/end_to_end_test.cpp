@@ -347,11 +347,11 @@ TEST_F(EndToEnd, APacedFullRoundTakesTheTimeItsCharactersTakeAt9600Baud)
     settings.system.dc_unit_count = true;
     settings.paced = true;
     start(settings, device, 2000);
-    RoundTimer timer;
+    plugin_host::RoundTimer timer;
     loop->add_watcher(timer);
     clock_seam::advance(2);
     ASSERT_TRUE(loop->run_round().completed);
-    const RoundTiming timing = timer.finish();
+    const plugin_host::RoundTiming timing = timer.finish();
     ASSERT_TRUE(timing.line_ms);
     // Ten bits a character, and a turnaround before each of the eight replies.
     const double characters_ms = static_cast<double>(line->paced.characters()) * 10.0 / 9600.0 * 1000.0;

@@ -17,6 +17,10 @@
 
 using plugin_host::summary_json;
 using plugin_host::summary_text;
+using plugin_host::RoundTiming;
+using plugin_host::AlarmReport;
+using plugin_host::RoundCollector;
+using plugin_host::RoundView;
 
 namespace {
 

@@ -6,7 +6,9 @@
 // record per completed round and each record the one its round reported,
 // the alarms and module states following the scripted conditions.
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <set>
@@ -70,7 +72,11 @@ float as_float(const Json::Value& value) { return static_cast<float>(value.asDou
 
 TEST(RunSoak, ThousandsOfRoundsWithLineFaultsKeepRoundsRecordsAndAlarmsStraight)
 {
-    const std::string dir = ::testing::TempDir();
+    // A folder of its own: two checkouts' soak runs on one machine must not
+    // share (and lock each other out of) one history file.
+    std::string pattern = ::testing::TempDir() + "run_soak_XXXXXX";
+    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+    const std::string dir = pattern + "/";
     const std::string script = dir + "soak_script.txt", history = dir + "soak_history.bin",
                       errors = dir + "soak_stderr.txt";
     std::ofstream(script) << soak_script();
@@ -126,4 +132,7 @@ TEST(RunSoak, ThousandsOfRoundsWithLineFaultsKeepRoundsRecordsAndAlarmsStraight)
     }
     EXPECT_EQ(record, records.size());
     EXPECT_EQ(bytes, records.size() * sizeof(qorv52_419_Data_t));
+    if (!::testing::Test::HasFailure()) {
+        std::filesystem::remove_all(pattern);
+    }
 }

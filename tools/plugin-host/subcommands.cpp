@@ -28,10 +28,12 @@ const char* const exit_status_table =
     "exit status (every subcommand):\n"
     "  0  the work was done\n"
     "  1  the work failed while running: the serial line, the plug-in, the file\n"
-    "     system; run also gives 1 when no round completed although it was asked\n"
-    "     for rounds (--rounds N) or started at least one\n"
+    "     system (an output that cannot be written, standard output included);\n"
+    "     run also gives 1 when a device completed no round although it was\n"
+    "     asked for rounds (--rounds N), started one, or its line is lost\n"
     "  2  the command line or an input file is wrong: options, scenario,\n"
-    "     configuration, decode input\n";
+    "     configuration, site, decode and report input (missing, empty, a\n"
+    "     directory), or one file named for two uses\n";
 
 namespace {
 

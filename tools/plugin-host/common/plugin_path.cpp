@@ -3,6 +3,8 @@
 #include <climits>
 #include <unistd.h>
 
+namespace plugin_host {
+
 std::string default_plugin_path()
 {
     char exe[PATH_MAX];
@@ -14,3 +16,5 @@ std::string default_plugin_path()
     dir.erase(dir.find_last_of('/'));
     return dir + "/../lib/libqorv52_419.so";
 }
+
+}  // namespace plugin_host

@@ -3,5 +3,9 @@
 
 #include <string>
 
+namespace plugin_host {
+
 // The plug-in built beside the tool: <bin>/../lib/libqorv52_419.so.
 std::string default_plugin_path();
+
+}  // namespace plugin_host

@@ -8,6 +8,8 @@
 #include <poll.h>
 #include <unistd.h>
 
+namespace plugin_host {
+
 namespace {
 
 volatile std::sig_atomic_t stop_flag = 0;
@@ -59,3 +61,5 @@ bool wait_for_stop(std::chrono::steady_clock::duration duration)
     }
     return true;
 }
+
+}  // namespace plugin_host

@@ -5,9 +5,13 @@
 
 #include <chrono>
 
+namespace plugin_host {
+
 void install_stop_handlers();
 bool stop_requested();
 // Blocks until `duration` has passed or a stop is requested, whichever comes
 // first, without waking in between; true when a stop came. Needs the
 // handlers installed.
 bool wait_for_stop(std::chrono::steady_clock::duration duration);
+
+}  // namespace plugin_host

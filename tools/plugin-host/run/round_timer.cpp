@@ -1,5 +1,7 @@
 #include "tools/plugin-host/run/round_timer.h"
 
+namespace plugin_host {
+
 namespace {
 
 double milliseconds(std::chrono::steady_clock::duration span)
@@ -26,3 +28,5 @@ RoundTiming RoundTimer::finish() const
     }
     return timing;
 }
+
+}  // namespace plugin_host

@@ -8,6 +8,8 @@
 
 #include "host/loop_watcher.h"
 
+namespace plugin_host {
+
 struct RoundTiming {
     double duration_ms = 0;
     std::optional<double> line_ms;  // first request to last reply; none without a reply
@@ -26,3 +28,5 @@ private:
     steady::time_point start_{};
     std::optional<steady::time_point> last_reply_;
 };
+
+}  // namespace plugin_host

@@ -2,9 +2,11 @@
 
 #include <cstring>
 
-void RoundCollector::write_history_to(const std::string& path, plugin_host::HistoryFile::Say say)
+namespace plugin_host {
+
+void RoundCollector::write_history_to(const std::string& path, HistoryFile::Say say)
 {
-    history_ = std::make_unique<plugin_host::HistoryFile>(path, sizeof record_, std::move(say));
+    history_ = std::make_unique<HistoryFile>(path, sizeof record_, std::move(say));
 }
 
 void RoundCollector::on_send_sp(int, const unsigned char* record, unsigned int length, bool)
@@ -57,3 +59,5 @@ RoundView RoundCollector::end_round(unsigned number, bool completed, int replies
     }
     return view;
 }
+
+}  // namespace plugin_host

@@ -15,6 +15,8 @@
 #include "tools/plugin-host/run/history_file.h"
 #include "tools/plugin-host/run/round_timer.h"
 
+namespace plugin_host {
+
 struct AlarmReport {
     int level = 0;
     std::string key, id, desc, name;
@@ -47,7 +49,7 @@ public:
     // Appends every published record to the history file at `path`, which
     // says through `say` what it had to cut or could not write. Throws
     // std::runtime_error when the file cannot be opened.
-    void write_history_to(const std::string& path, plugin_host::HistoryFile::Say say);
+    void write_history_to(const std::string& path, HistoryFile::Say say);
 
     void on_send_sp(int type, const unsigned char* record, unsigned int length, bool flag) override;
     void on_check_threshold_bool(int level, const std::string& key, const std::string& id, const std::string& desc,
@@ -69,5 +71,7 @@ private:
     qorv52_419_Data_t record_{};
     std::vector<AlarmReport> reports_;
     std::map<AlarmKey, bool> states_;
-    std::unique_ptr<plugin_host::HistoryFile> history_;
+    std::unique_ptr<HistoryFile> history_;
 };
+
+}  // namespace plugin_host

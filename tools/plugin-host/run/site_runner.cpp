@@ -293,12 +293,14 @@ int run_site(const Site& site, const RunOptions& options)
     }
     finish_plugin_output(options.plugin_output);
     std::cerr << "plugin-host run: " << run.account(site.single ? 0 : site.devices.size()) << std::endl;
-    // A device asked for rounds, or that started some, that never completed
-    // one is a power system the site does not see: name it.
+    // A device asked for rounds, or that started some, or whose line is
+    // lost, that never completed one is a power system the site does not
+    // see: name it.
     int status = EXIT_DONE;
     for (const LineHost& host : hosts) {
         for (const auto& station : host.stations) {
-            if (station->completed() == 0 && (options.rounds > 0 || station->rounds() > 0)) {
+            if (station->completed() == 0 &&
+                (options.rounds > 0 || station->rounds() > 0 || station->line_lost())) {
                 if (!site.single) {
                     std::cerr << "plugin-host run: " << station->name() << " completed no round" << std::endl;
                 }

@@ -61,6 +61,8 @@ public:
     std::time_t device_due() const { return device_due_; }
     unsigned rounds() const { return rounds_; }
     unsigned completed() const { return completed_; }
+    // The line is lost (or was never there) and not yet back.
+    bool line_lost() const { return loop_ && loop_->line_state().down(); }
     PMBusProtocol& device() { return *device_; }
 
 private:
