@@ -22,6 +22,8 @@
 #include "tools/plugin-host/run/run_options.h"
 #include "tools/plugin-host/run/run_rounds.h"
 #include "tools/plugin-host/common/stop_signals.h"
+#include "tools/plugin-host/metrics/metrics_server.h"
+#include "tools/plugin-host/run/snapshot_publisher.h"
 #include "tools/plugin-host/run/round_timer.h"
 #include "tools/plugin-host/run/run_summary.h"
 #include "tools/plugin-host/simulate/simulator_options.h"
@@ -135,6 +137,16 @@ int run_command(const RunOptions& options)
     if (capture) {
         loop.add_watcher(*capture);
     }
+    SnapshotBoard snapshots;
+    std::unique_ptr<SnapshotPublisher> publisher;
+    if (!options.metrics.empty()) {
+        publisher = std::make_unique<SnapshotPublisher>(
+            identity_of("power-system", options.simulate ? "simulator" : options.port, options.plugin, *device,
+                        std::chrono::seconds(options.interval_seconds)),
+            snapshots.add());
+        loop.add_watcher(*publisher);
+    }
+    const std::unique_ptr<MetricsServer> metrics = serve_metrics(options.metrics, snapshots);
     install_stop_handlers();
 
     RunAccount account;
@@ -167,6 +179,9 @@ int run_command(const RunOptions& options)
         idle_reported = false;
         RoundView view = collector.end_round(account.rounds + 1, result.completed, result.replies, result.faults);
         view.timing = timer.finish();
+        if (publisher) {
+            publisher->round_end(view, loop, collector);
+        }
         account.count(view);
         if (capture) {
             capture->end_round();

@@ -171,6 +171,12 @@ Site parse_site(const std::string& text, const std::string& folder)
         throw std::invalid_argument("the site document needs \"devices\": a list of at least one device");
     }
     Site site;
+    const Json::Value& metrics = document["metrics"];
+    if (metrics.isUInt() || metrics.isString()) {
+        site.metrics = metrics.isUInt() ? std::to_string(metrics.asUInt()) : metrics.asString();
+    } else if (!metrics.isNull()) {
+        throw std::invalid_argument("\"metrics\" must be a port or \"ADDRESS:PORT\", such as \"127.0.0.1:9419\"");
+    }
     std::set<std::string> names;
     for (Json::ArrayIndex i = 0; i < devices.size(); ++i) {
         const Json::Value& entry = devices[i];

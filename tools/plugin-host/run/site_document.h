@@ -44,6 +44,7 @@ struct SiteLine {
 struct Site {
     std::vector<SiteDevice> devices;
     std::vector<SiteLine> lines;
+    std::string metrics;  // "metrics": PORT or ADDRESS:PORT of the metrics endpoint; empty: none
 };
 
 // Reads and checks the site document. Throws std::invalid_argument naming

@@ -12,6 +12,7 @@
 #include "tools/plugin-host/cli/exit_status.h"
 #include "tools/plugin-host/common/plugin_output.h"
 #include "tools/plugin-host/common/stop_signals.h"
+#include "tools/plugin-host/metrics/metrics_server.h"
 #include "tools/plugin-host/run/run_summary.h"
 #include "tools/plugin-host/run/site_document.h"
 #include "tools/plugin-host/run/site_station.h"
@@ -137,6 +138,8 @@ int run_site(const RunOptions& options)
         throw std::runtime_error("cannot load the plug-in " + options.plugin + ": " + error.what());
     }
     SiteRun run(options, summary.get());
+    const std::string metrics_at = !options.metrics.empty() ? options.metrics : site.metrics;
+    SnapshotBoard snapshots;
     std::vector<LineHost> hosts(site.lines.size());
     for (std::size_t l = 0; l < site.lines.size(); ++l) {
         LineHost& host = hosts[l];
@@ -148,6 +151,9 @@ int run_site(const RunOptions& options)
                                      : host.line->port + " at address " + std::to_string(site.devices[d].address);
             host.stations.push_back(
                 std::make_unique<SiteStation>(site.devices[d], *library, options.interval_seconds, origin));
+            if (!metrics_at.empty()) {
+                host.stations.back()->publish_snapshots(snapshots.add(), host.line->port, options.plugin);
+            }
         }
         if (host.line->simulated) {
             start_bus(host, site);
@@ -167,6 +173,7 @@ int run_site(const RunOptions& options)
             station->attach(*host.port, loop);
         }
     }
+    const std::unique_ptr<MetricsServer> metrics = serve_metrics(metrics_at, snapshots);
     install_stop_handlers();
     std::vector<std::thread> threads;
     for (LineHost& host : hosts) {

@@ -59,7 +59,16 @@ void SiteStation::attach(ByteLine& line, LoopSettings settings)
     if (capture_) {
         loop_->add_watcher(*capture_);
     }
+    if (publisher_) {
+        loop_->add_watcher(*publisher_);
+    }
     due_ = steady::now();
+}
+
+void SiteStation::publish_snapshots(SnapshotSlot& slot, const std::string& bus, const std::string& plugin)
+{
+    const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(interval_);
+    publisher_ = std::make_unique<SnapshotPublisher>(identity_of(name(), bus, plugin, *device_, seconds), slot);
 }
 
 std::optional<RoundView> SiteStation::take_turn(bool& stopped)
@@ -80,6 +89,9 @@ std::optional<RoundView> SiteStation::take_turn(bool& stopped)
     view.device = name();
     completed_ += view.completed && view.has_record ? 1U : 0U;
     view.timing = timer_.finish();
+    if (publisher_) {
+        publisher_->round_end(view, *loop_, collector_);
+    }
     if (capture_) {
         capture_->end_round();
         if (!capture_->good()) {

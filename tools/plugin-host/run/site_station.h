@@ -16,6 +16,7 @@
 #include "tools/plugin-host/run/round_timer.h"
 #include "tools/plugin-host/run/run_rounds.h"
 #include "tools/plugin-host/run/site_document.h"
+#include "tools/plugin-host/run/snapshot_publisher.h"
 
 namespace plugin_host {
 
@@ -46,6 +47,9 @@ public:
     unsigned rounds() const { return rounds_; }
     unsigned completed() const { return completed_; }
     PMBusProtocol& device() { return *device_; }
+    // Publishes a snapshot into `slot` at the end of every round from now
+    // on (call before attach).
+    void publish_snapshots(SnapshotSlot& slot, const std::string& bus, const std::string& plugin);
 
 private:
     const SiteDevice& site_device_;
@@ -55,6 +59,7 @@ private:
     std::ofstream capture_file_;
     std::unique_ptr<CaptureWriter> capture_;
     RoundTimer timer_;
+    std::unique_ptr<SnapshotPublisher> publisher_;
     std::unique_ptr<SMDSPDevice> created_;
     PMBusProtocol* device_ = nullptr;
     std::unique_ptr<DeviceLoop> loop_;
