@@ -215,14 +215,24 @@ public:
                 "\",address=\"" + std::to_string(identity.address) + "\"";
     }
 
+    // A sample with the device's labels, `labels`, and for an item of a list
+    // `item`="number".
     template <typename Value>
-    void sample(Family family, const std::string& labels, Value value)
+    void sample(Family family, const std::string& labels, Value value, const char* item = nullptr,
+                std::size_t number = 0)
     {
         std::string& out = families_[family];
         out += family_texts[family].name;
         out += '{';
         out += base_;
         out += labels;
+        if (item != nullptr) {
+            out += ',';
+            out += item;
+            out += "=\"";
+            append_number(out, static_cast<double>(number));
+            out += '"';
+        }
         out += "} ";
         if constexpr (std::is_same_v<Value, float>) {
             append_float(out, value);
@@ -281,11 +291,11 @@ void write_readings(Writer& writer, const qorv52_419_Data_t& record)
         case field_kind::state_list: {
             const std::size_t items = std::min<std::size_t>(bytes[reading.count_offset], reading.capacity);
             for (std::size_t i = 0; i < items; ++i) {
-                const std::string labels = reading.labels + label(reading.item, std::to_string(i + 1));
                 if (reading.kind == field_kind::float_list) {
-                    writer.sample(reading.family, labels, float_at(bytes, reading.offset + 4 * i));
+                    writer.sample(reading.family, reading.labels, float_at(bytes, reading.offset + 4 * i), reading.item,
+                                  i + 1);
                 } else {
-                    writer.sample(reading.family, labels, bytes[reading.offset + i]);
+                    writer.sample(reading.family, reading.labels, bytes[reading.offset + i], reading.item, i + 1);
                 }
             }
             break;
