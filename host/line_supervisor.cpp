@@ -41,6 +41,7 @@ bool LineSupervisor::ensure_open()
         if (stop_ && stop_()) {
             return false;
         }
+        reopen_attempts_ += down_ ? 1 : 0;
         try {
             line_.open();
         } catch (const LineError& error) {

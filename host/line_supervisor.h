@@ -30,6 +30,8 @@ public:
     // A good reply arrived: after an outage, says that the line is back.
     void answered();
     bool down() const { return down_; }
+    // Attempts to open the line again after it was lost, in the whole run.
+    unsigned long reopen_attempts() const { return reopen_attempts_; }
 
 private:
     ByteLine& line_;
@@ -39,4 +41,5 @@ private:
     bool down_ = false;
     std::chrono::steady_clock::time_point down_since_{};
     std::chrono::milliseconds pause_{};
+    unsigned long reopen_attempts_ = 0;
 };

@@ -4,6 +4,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include "tools/plugin-host/metrics/metrics_server.h"
 #include "tools/plugin-host/simulate/simulator_options.h"
 
 namespace plugin_host {
@@ -86,6 +87,19 @@ CommandAction add_run_command(CLI::App& tool)
          })) {
         site->excludes(one_device);
     }
+    command
+        .add_option("--metrics", options->metrics,
+                    "serve every device's readings, alarms, line state and counters for Prometheus at "
+                    "http://ADDRESS:PORT/metrics (ADDRESS default 127.0.0.1; 0.0.0.0 to serve every interface)")
+        ->type_name("[ADDRESS:]PORT")
+        ->check([](const std::string& given) {
+            try {
+                parse_listen_address(given);
+                return std::string();
+            } catch (const std::invalid_argument& error) {
+                return std::string(error.what());
+            }
+        });
     command.footer(
         "Polls one power system round after round, as the daemon does, and prints a\n"
         "summary of every round. Diagnostics of the line go to standard error, and at\n"

@@ -25,6 +25,7 @@ struct RunOptions {
     bool fast = false;
     std::string plugin_output;
     std::string site;  // a site document: every device in it instead of one
+    std::string metrics;  // PORT or ADDRESS:PORT of the metrics endpoint; empty: none
     simulator::SimulatorSettings simulated;
 };
 

@@ -46,16 +46,16 @@ RoundView RoundCollector::end_round(unsigned number, bool completed, int replies
     std::map<AlarmKey, int> seen;
     for (const AlarmReport& report : reports_) {
         int& occurrence = seen[AlarmKey{report.key, report.id, report.name, 0}];
-        bool& known = states_[AlarmKey{report.key, report.id, report.name, occurrence++}];
-        if (report.active && !known) {
+        AlarmReport& known = states_[AlarmKey{report.key, report.id, report.name, occurrence++}];
+        if (report.active && !known.active) {
             view.raised.push_back(report);
-        } else if (!report.active && known) {
+        } else if (!report.active && known.active) {
             view.cleared.push_back(report);
         }
-        known = report.active;
+        known = report;
     }
     for (const auto& state : states_) {
-        view.active += state.second ? 1 : 0;
+        view.active += state.second.active ? 1 : 0;
     }
     return view;
 }

@@ -59,6 +59,15 @@ public:
     void begin_round();
     // The round as collected, with the alarm changes against earlier rounds.
     RoundView end_round(unsigned number, bool completed, int replies, int faults);
+    // Calls visit(report, occurrence) for every alarm reported so far, as it
+    // stood after the last round; occurrence tells the channels of one rule apart.
+    template <typename Visit>
+    void each_alarm(Visit&& visit) const
+    {
+        for (const auto& state : states_) {
+            visit(state.second, static_cast<unsigned>(std::get<3>(state.first)));
+        }
+    }
 
 private:
     // Key, identifier, name, and which report of that kind in the round it
@@ -70,7 +79,7 @@ private:
     bool has_record_ = false;
     qorv52_419_Data_t record_{};
     std::vector<AlarmReport> reports_;
-    std::map<AlarmKey, bool> states_;
+    std::map<AlarmKey, AlarmReport> states_;  // the last report of each
     std::unique_ptr<HistoryFile> history_;
 };
 

@@ -7,6 +7,7 @@
 
 #include "tools/plugin-host/common/device_config.h"
 #include "tools/plugin-host/common/file_uses.h"
+#include "tools/plugin-host/metrics/metrics_server.h"
 #include "tools/plugin-host/common/input_file.h"
 #include "tools/plugin-host/common/json_members.h"
 #include "tools/plugin-host/common/run_config.h"
@@ -96,8 +97,20 @@ Site parse_site(const std::string& text, const std::string& folder, const std::s
     if (devices == nullptr || !devices->isArray() || devices->empty()) {
         top.refuse("devices", "must be a list of at least one device");
     }
-    top.check_no_others();
     Site site;
+    if (const Json::Value* metrics = top.find("metrics")) {
+        if (metrics->isUInt() || metrics->isString()) {
+            site.metrics = metrics->isUInt() ? std::to_string(metrics->asUInt()) : metrics->asString();
+            try {
+                parse_listen_address(site.metrics);
+            } catch (const std::invalid_argument& error) {
+                top.refuse("metrics", error.what());
+            }
+        } else {
+            top.refuse("metrics", "must be a port or \"ADDRESS:PORT\", such as \"127.0.0.1:9419\"");
+        }
+    }
+    top.check_no_others();
     std::set<std::string> names;
     // How messages call each device: by its name, or by its place in the list.
     std::vector<std::string> called;

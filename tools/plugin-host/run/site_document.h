@@ -45,12 +45,16 @@ struct SiteLine {
     std::vector<std::size_t> devices;  // in the site document's order: the order of turns
 };
 
+// What the fleet's monitoring calls the one device of a single run.
+constexpr const char* SINGLE_DEVICE_NAME = "power-system";
+
 struct Site {
     std::vector<SiteDevice> devices;
     std::vector<SiteLine> lines;
     // The one device of run's own command line: said as one device, by no
     // name, as the tool has always said it.
     bool single = false;
+    std::string metrics;  // "metrics": PORT or ADDRESS:PORT of the metrics endpoint; empty: none
 };
 
 // Reads and checks the site document. Throws std::invalid_argument

@@ -15,6 +15,7 @@
 #include "tools/plugin-host/common/file_uses.h"
 #include "tools/plugin-host/common/plugin_output.h"
 #include "tools/plugin-host/common/stop_signals.h"
+#include "tools/plugin-host/metrics/metrics_server.h"
 #include "tools/plugin-host/run/device_clock.h"
 #include "tools/plugin-host/run/run_summary.h"
 #include "tools/plugin-host/run/site_station.h"
@@ -221,6 +222,8 @@ int run_site(const Site& site, const RunOptions& options)
     }
     DeviceClock clock(mode, site.lines.size());
     SiteRun run(options, summary.get(), clock);
+    const std::string metrics_at = !options.metrics.empty() ? options.metrics : site.metrics;
+    SnapshotBoard snapshots;
     std::vector<LineHost> hosts(site.lines.size());
     for (std::size_t l = 0; l < site.lines.size(); ++l) {
         LineHost& host = hosts[l];
@@ -236,6 +239,9 @@ int run_site(const Site& site, const RunOptions& options)
             }
             if (host.baud == 0) {
                 host.baud = host.stations.back()->device().baud_rate_;
+            }
+            if (!metrics_at.empty()) {
+                host.stations.back()->publish_snapshots(snapshots.add(), host.line->port, options.plugin);
             }
         }
         if (host.line->simulated) {
@@ -268,6 +274,7 @@ int run_site(const Site& site, const RunOptions& options)
             station->attach(*host.port, loop, clock.now(), mode != DeviceClock::Mode::fast);
         }
     }
+    const std::unique_ptr<MetricsServer> metrics = serve_metrics(metrics_at, snapshots);
     install_stop_handlers();
     std::vector<std::thread> threads;
     for (LineHost& host : hosts) {

@@ -81,10 +81,21 @@ void SiteStation::attach(ByteLine& line, LoopSettings settings, std::time_t devi
     if (capture_) {
         loop_->add_watcher(*capture_);
     }
+    if (publisher_) {
+        loop_->add_watcher(*publisher_);
+    }
     due_ = steady::now();
     device_due_ = device_now + interval_seconds_;
     idle_since_ = due_;
 }
+
+void SiteStation::publish_snapshots(SnapshotSlot& slot, const std::string& bus, const std::string& plugin)
+{
+    const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(interval_);
+    const std::string known_as = name().empty() ? SINGLE_DEVICE_NAME : name();
+    publisher_ = std::make_unique<SnapshotPublisher>(identity_of(known_as, bus, plugin, *device_, seconds), slot);
+}
+
 
 void SiteStation::say(const std::string& text) const
 {
@@ -130,6 +141,9 @@ std::optional<RoundView> SiteStation::take_turn(bool& stopped, std::time_t devic
     view.cut_short = result.stopped;
     completed_ += view.completed && view.has_record ? 1U : 0U;
     view.timing = timer_.finish();
+    if (publisher_) {
+        publisher_->round_end(view, *loop_, collector_);
+    }
     if (capture_) {
         capture_->end_round();
         if (!capture_->good()) {

@@ -19,6 +19,7 @@
 #include "tools/plugin-host/run/round_timer.h"
 #include "tools/plugin-host/run/run_rounds.h"
 #include "tools/plugin-host/run/site_document.h"
+#include "tools/plugin-host/run/snapshot_publisher.h"
 
 namespace plugin_host {
 
@@ -64,6 +65,9 @@ public:
     // The line is lost (or was never there) and not yet back.
     bool line_lost() const { return loop_ && loop_->line_state().down(); }
     PMBusProtocol& device() { return *device_; }
+    // Publishes a snapshot into `slot` at the end of every round from now
+    // on (call before attach).
+    void publish_snapshots(SnapshotSlot& slot, const std::string& bus, const std::string& plugin);
 
 private:
     // One line of the host's own on standard error.
@@ -77,6 +81,7 @@ private:
     std::unique_ptr<CaptureWriter> capture_;
     RoundTimer timer_;
     std::time_t interval_seconds_;
+    std::unique_ptr<SnapshotPublisher> publisher_;
     std::unique_ptr<SMDSPDevice> created_;
     PMBusProtocol* device_ = nullptr;
     std::unique_ptr<DeviceLoop> loop_;
