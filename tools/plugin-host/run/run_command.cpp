@@ -36,7 +36,10 @@ Site command_line_site(const RunOptions& options)
 
 int run_command(const RunOptions& options)
 {
-    return run_site(options.site.empty() ? command_line_site(options) : read_site(options.site), options);
+    const SiteSource source = [&options] {
+        return options.site.empty() ? command_line_site(options) : read_site(options.site);
+    };
+    return run_site(source, options);
 }
 
 }  // namespace plugin_host

@@ -119,6 +119,7 @@ Site parse_site(const std::string& text, const std::string& folder, const std::s
     for (Json::ArrayIndex i = 0; i < devices->size(); ++i) {
         JsonMembers entry((*devices)[i], file, element_path("devices", i));
         SiteDevice device;
+        device.entry = (*devices)[i];
         const std::optional<std::string> name = entry.name("name");
         device.address = static_cast<int>(entry.integer("address", 0, 255).value_or(1));
         std::string port = entry.name("port").value_or("");
@@ -177,6 +178,12 @@ Site parse_site(const std::string& text, const std::string& folder, const std::s
         site.devices.push_back(std::move(device));
     }
     return site;
+}
+
+bool same_device(const SiteDevice& a, const SiteDevice& b)
+{
+    return a.name == b.name && a.entry == b.entry && a.config == b.config && a.history == b.history &&
+           a.capture == b.capture;
 }
 
 Site read_site(const std::string& path)

@@ -35,6 +35,7 @@ struct SiteDevice {
     std::string history;            // empty: none
     std::string capture;            // empty: none
     simulator::SimulatorSettings simulated;  // on a simulated bus: its power system
+    Json::Value entry;              // the device's entry as the document gives it
 };
 
 struct SiteLine {
@@ -56,6 +57,10 @@ struct Site {
     bool single = false;
     std::string metrics;  // "metrics": PORT or ADDRESS:PORT of the metrics endpoint; empty: none
 };
+
+// Whether a reload finds a device as it was: the same entry in the document
+// and the same device document (which may come from a file of its own).
+bool same_device(const SiteDevice& a, const SiteDevice& b);
 
 // Reads and checks the site document. Throws std::invalid_argument
 // (DocumentError) naming the file and the key path of the member that is
