@@ -36,7 +36,8 @@ Site command_line_site(const RunOptions& options)
 
 int run_command(const RunOptions& options)
 {
-    return run_site(options.site.empty() ? command_line_site(options) : read_site(options.site), options);
+    return run_site(options.site.empty() ? command_line_site(options) : read_site(options.site, options.state_dir),
+                    options);
 }
 
 }  // namespace plugin_host

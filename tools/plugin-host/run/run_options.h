@@ -25,6 +25,7 @@ struct RunOptions {
     bool fast = false;
     std::string plugin_output;
     std::string site;  // a site document: every device in it instead of one
+    std::string state_dir;  // empty: the site's relative history and capture names are in its folder
     simulator::SimulatorSettings simulated;
 };
 
