@@ -9,6 +9,10 @@ set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_STRIP_FILES ON)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+# The service's unit and site document lie outside the prefix (/lib, /etc):
+# packages are made from an installation under DESTDIR, with the prefix /usr.
+set(CPACK_SET_DESTDIR ON)
+set(CPACK_INSTALL_PREFIX /usr)
 set(CPACK_GENERATOR TGZ)
 
 if(CMAKE_CROSSCOMPILING AND CMAKE_SYSTEM_PROCESSOR MATCHES "^mips" AND CMAKE_CXX_BYTE_ORDER STREQUAL "LITTLE_ENDIAN")
