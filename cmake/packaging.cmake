@@ -9,6 +9,10 @@ set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_STRIP_FILES ON)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+# The service's unit and site document lie outside the prefix (/lib, /etc):
+# packages are made from an installation under DESTDIR, with the prefix /usr.
+set(CPACK_SET_DESTDIR ON)
+set(CPACK_INSTALL_PREFIX /usr)
 set(CPACK_GENERATOR TGZ)
 
 if(CMAKE_CROSSCOMPILING AND CMAKE_SYSTEM_PROCESSOR MATCHES "^mips" AND CMAKE_CXX_BYTE_ORDER STREQUAL "LITTLE_ENDIAN")
@@ -22,6 +26,10 @@ if(CMAKE_CROSSCOMPILING AND CMAKE_SYSTEM_PROCESSOR MATCHES "^mips" AND CMAKE_CXX
   # dpkg-shlibdeps cannot read cross binaries; these are the versions that
   # objdump -T shows the plug-in and Debian's libjsoncpp25 need.
   set(CPACK_DEBIAN_PACKAGE_DEPENDS "libc6 (>= 2.32), libstdc++6 (>= 11), libjsoncpp25 (>= 1.9.5)")
+  # The service's site document is the site's own once edited: an upgrade
+  # keeps it (dpkg asks when both were changed).
+  file(WRITE ${CMAKE_BINARY_DIR}/deb-control/conffiles "${QORV_SITE_CONFIG_DIR}/site.json\n")
+  set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${CMAKE_BINARY_DIR}/deb-control/conffiles)
 else()
   set(CPACK_SYSTEM_NAME linux-${CMAKE_SYSTEM_PROCESSOR})
 endif()

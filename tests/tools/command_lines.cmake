@@ -6,7 +6,7 @@
 cmake_minimum_required(VERSION 3.22)
 string(REPLACE "|" ";" emulator "${EMULATOR}")
 file(REMOVE_RECURSE "${WORK_DIR}")
-file(MAKE_DIRECTORY "${WORK_DIR}/a-directory")
+file(MAKE_DIRECTORY "${WORK_DIR}/a-directory" "${WORK_DIR}/state")
 file(WRITE "${WORK_DIR}/site.json" [=[{"appSetting": {"has_ac": "1", "has_dc": {"x": 1}}}]=])
 file(WRITE "${WORK_DIR}/list.json" [=[{"thresholdSetting": {"AC_0": {"NMAlarmID": ["419410701"]}}}]=])
 # A site of two simulated buses and five devices; and two that must be refused.
@@ -64,6 +64,10 @@ set(cases
   [=[0|stopped after 5 rounds of 5 devices: 5 completed, 0 abandoned, 0 line faults\n$||run|--site|plant.json|--fast|--paced|--rounds|1]=]
   [=[2|^plugin-host run: --fast moves the clock of simulated buses only, and /dev/null is a serial port\n$||run|--site|serial.json|--fast]=]
   [=[2|^plugin-host run: --port excludes --site||run|--site|plant.json|--port|/dev/null]=]
+  [=[0|stopped after 5 rounds of 5 devices||run|--site|plant.json|--fast|--rounds|1|--state-dir|state]=]
+  [=[2|^plugin-host run: --state-dir: no folder none: No such file or directory\n||run|--site|plant.json|--state-dir|none]=]
+  [=[2|^plugin-host run: --state-dir: site\.json is not a folder\n||run|--site|plant.json|--state-dir|site.json]=]
+  [=[2|^plugin-host run: --state-dir requires --site\n||run|--state-dir|state]=]
   [=[2|^plugin-host run: --history and --capture name the same file \./h\.bin \(h\.bin and \./h\.bin are one file\): one file takes one writer\n$||run|--history|h.bin|--capture|./h.bin]=]
   [=[2|^plugin-host run: device "east-1" history and device "east-2" history name the same file||run|--site|shared.json]=]
   [=[2|^plugin-host replay: the scenario and --transcript name the same file||replay|one.jsonl|--transcript|../command_lines/one.jsonl]=]
@@ -115,6 +119,7 @@ set(value_cases
   [=[2|^plugin-host info: --config: an empty value||info|--config=]=]
   [=[2|^plugin-host run: --port: an empty value||run|--port=]=]
   [=[2|^plugin-host run: --site: an empty value||run|--site=]=]
+  [=[2|^plugin-host run: --state-dir: an empty value||run|--site|plant.json|--state-dir=]=]
   [=[2|^plugin-host replay: --transcript: an empty value||replay|none.jsonl|--transcript=]=]
   [=[2|^plugin-host simulate: --link: an empty value||simulate|--link=]=]
   [=[2|^plugin-host run: --port: "--rounds" looks like an option, not a value \(for a file of that name write \./--rounds\)\n||run|--port|--rounds|3]=]
@@ -139,6 +144,16 @@ foreach(case IN LISTS cases document_cases value_cases)
       "  standard error: ${err}  standard output: ${out}\n")
   endif()
 endforeach()
+# With --state-dir the site's relative history names are in that folder
+# (as a service's are in its state directory), not beside the document.
+set(state_history_size 0)
+if(EXISTS "${WORK_DIR}/state/east-1.bin")
+  file(SIZE "${WORK_DIR}/state/east-1.bin" state_history_size)
+endif()
+if(NOT state_history_size EQUAL 1003)
+  string(APPEND failures "\nrun --site plant.json --state-dir state wrote ${state_history_size} bytes to state/east-1.bin "
+    "(want one record)\n")
+endif()
 # Standard output that takes nothing, as on a full disk: the command fails
 # and says so.
 execute_process(COMMAND ${emulator} ${TOOL} decode --hex record.hex --csv

@@ -37,7 +37,7 @@ Site command_line_site(const RunOptions& options)
 int run_command(const RunOptions& options)
 {
     const SiteSource source = [&options] {
-        return options.site.empty() ? command_line_site(options) : read_site(options.site);
+        return options.site.empty() ? command_line_site(options) : read_site(options.site, options.state_dir);
     };
     return run_site(source, options);
 }

@@ -1,5 +1,9 @@
 #include "tools/plugin-host/run/run_options.h"
 
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstring>
 #include <memory>
 
 #include <CLI/CLI.hpp>
@@ -73,6 +77,23 @@ CommandAction add_run_command(CLI::App& tool)
                                        "simulated buses, each with its address, configuration, interval, history "
                                        "and capture) instead of one; --rounds counts for each device"))
             ->type_name("FILE");
+    // A service reads its site document from /etc and keeps its files in
+    // its state directory (which systemd makes; one that is not there is a
+    // mistake in the unit, not a folder to create).
+    path_option(command.add_option("--state-dir", options->state_dir,
+                                   "take the site's relative history and capture names from this folder instead "
+                                   "of the site document's"))
+        ->type_name("DIR")
+        ->check(CLI::Validator(
+            [](const std::string& value) -> std::string {
+                struct stat status {};
+                if (::stat(value.c_str(), &status) != 0) {
+                    return "no folder " + value + ": " + std::strerror(errno);
+                }
+                return S_ISDIR(status.st_mode) ? "" : value + " is not a folder";
+            },
+            ""))
+        ->needs(site);
     // The site document says, for each device, what these say for one.
     for (CLI::Option* one_device : command.get_options([site](CLI::Option* option) {
              static const char* const names[] = {"--simulate", "--port", "--baud", "--address", "--config",

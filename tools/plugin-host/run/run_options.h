@@ -26,6 +26,7 @@ struct RunOptions {
     std::string plugin_output;
     std::string site;  // a site document: every device in it instead of one
     std::string metrics;  // PORT or ADDRESS:PORT of the metrics endpoint; empty: none
+    std::string state_dir;  // empty: the site's relative history and capture names are in its folder
     simulator::SimulatorSettings simulated;
 };
 

@@ -89,8 +89,10 @@ std::string read_simulated(JsonMembers& entry, SiteDevice& device, std::optional
 
 }  // namespace
 
-Site parse_site(const std::string& text, const std::string& folder, const std::string& file)
+Site parse_site(const std::string& text, const std::string& folder, const std::string& file,
+                const std::string& state_folder)
 {
+    const std::string& files_folder = state_folder.empty() ? folder : state_folder;
     const Json::Value document = parse_json(text, file);
     JsonMembers top(document, file, "");
     const Json::Value* devices = top.find("devices");
@@ -134,8 +136,8 @@ Site parse_site(const std::string& text, const std::string& folder, const std::s
         const int baud = static_cast<int>(entry.integer("baud", 1, 4000000).value_or(0));
         device.config = device_config(entry, folder);
         device.interval_seconds = static_cast<int>(entry.integer("interval", 1, 86400).value_or(0));
-        device.history = in_folder(folder, entry.name("history").value_or(""));
-        device.capture = in_folder(folder, entry.name("capture").value_or(""));
+        device.history = in_folder(files_folder, entry.name("history").value_or(""));
+        device.capture = in_folder(files_folder, entry.name("capture").value_or(""));
         entry.check_no_others();
 
         auto line = std::find_if(site.lines.begin(), site.lines.end(), [&](const SiteLine& known) {
@@ -186,11 +188,11 @@ bool same_device(const SiteDevice& a, const SiteDevice& b)
            a.capture == b.capture;
 }
 
-Site read_site(const std::string& path)
+Site read_site(const std::string& path, const std::string& state_folder)
 {
     const std::size_t slash = path.rfind('/');
     return parse_site(read_input_file(path, "site document"),
-                      slash == std::string::npos ? std::string() : path.substr(0, slash), path);
+                      slash == std::string::npos ? std::string() : path.substr(0, slash), path, state_folder);
 }
 
 }  // namespace plugin_host

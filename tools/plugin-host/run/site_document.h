@@ -13,7 +13,9 @@
 // its baud rate; the devices of one bus that say it must agree.
 //
 // Devices with the same port, or the same simulated bus, share that line.
-// Relative file names are taken from the site document's folder.
+// Relative file names are taken from the site document's folder; relative
+// history and capture names from the state folder instead when one is given
+// (a service keeps its configuration in /etc and its files in /var/lib).
 #pragma once
 
 #include <cstddef>
@@ -65,9 +67,11 @@ bool same_device(const SiteDevice& a, const SiteDevice& b);
 // Reads and checks the site document. Throws std::invalid_argument
 // (DocumentError) naming the file and the key path of the member that is
 // wrong, such as devices[2].simulator.modules.
-Site read_site(const std::string& path);
+Site read_site(const std::string& path, const std::string& state_folder = {});
 // The same from the text of the document called `file`; relative names are
-// taken from `folder`.
-Site parse_site(const std::string& text, const std::string& folder, const std::string& file);
+// taken from `folder`, those of histories and captures from `state_folder`
+// when it is not empty.
+Site parse_site(const std::string& text, const std::string& folder, const std::string& file,
+                const std::string& state_folder = {});
 
 }  // namespace plugin_host
