@@ -145,12 +145,14 @@ foreach(name ${day_files})
   math(EXPR records "${records} + ${count}")
   if(count GREATER 0)
     math(EXPR filled "${filled} + 1")
+    set(last_day "${name}")
   endif()
 endforeach()
 if(filled LESS 2 OR NOT records EQUAL 30)
   message(FATAL_ERROR "30 rounds across midnight gave ${records} records in ${filled} day files: ${day_files}")
 endif()
-# The folder, decoded, gives every record in time order.
+# The folder, decoded, gives every record in time order; its report charts
+# the day files.
 execute_process(COMMAND ${emulator} "${TOOL}" decode --csv "${days}" RESULT_VARIABLE status OUTPUT_VARIABLE rows
   ERROR_VARIABLE errors)
 string(REGEX MATCHALL "[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9] [0-9:]+" times "${rows}")
@@ -159,4 +161,11 @@ list(SORT sorted)
 list(LENGTH times count)
 if(NOT status EQUAL 0 OR NOT count EQUAL 30 OR NOT times STREQUAL sorted)
   message(FATAL_ERROR "decode of the folder ended with ${status}, ${count} records, in time order: ${times}\n${errors}")
+endif()
+execute_process(COMMAND ${emulator} "${TOOL}" report "${days}" -o "${days}.html" RESULT_VARIABLE status
+  ERROR_VARIABLE errors)
+file(READ "${days}.html" page LIMIT 100000)
+string(FIND "${page}" "${last_day}" at)
+if(NOT status EQUAL 0 OR at EQUAL -1)
+  message(FATAL_ERROR "report of the folder ended with ${status}:\n${errors}")
 endif()
