@@ -39,6 +39,8 @@ file(WRITE "${WORK_DIR}/beside.json" [=[{"devices": [{"simulator": {}, "host": {
 file(WRITE "${WORK_DIR}/via-file.json" [=[{"devices": [{"simulator": {}, "config": "bogus.json"}]}]=])
 file(WRITE "${WORK_DIR}/in-place.json" [=[{"devices": [{"simulator": {}, "config": {"appSetting": {"has_ac": [1]}}}]}]=])
 file(WRITE "${WORK_DIR}/clash.json" [=[{"devices": [{"port": "/dev/null"}, {"port": "/dev/null"}]}]=])
+file(WRITE "${WORK_DIR}/keep.json" [=[{"devices": [{"simulator": {}, "history": "h-%Y.bin", "keep_days": 3}]}]=])
+file(WRITE "${WORK_DIR}/hour.json" [=[{"devices": [{"simulator": {}, "history": "h-%H.bin"}]}]=])
 file(WRITE "${WORK_DIR}/paced.json" [=[{"devices": [{"simulator": {"bus": "b", "paced": true}},
   {"simulator": {"bus": "b", "paced": false}, "address": 2}]}]=])
 
@@ -68,6 +70,9 @@ set(cases
   [=[2|^plugin-host run: --state-dir: no folder none: No such file or directory\n||run|--site|plant.json|--state-dir|none]=]
   [=[2|^plugin-host run: --state-dir: site\.json is not a folder\n||run|--site|plant.json|--state-dir|site.json]=]
   [=[2|^plugin-host run: --state-dir requires --site\n||run|--state-dir|state]=]
+  [=[2|^plugin-host run: --history: "%H" is not taken: a history name may carry %Y, %m, %d and %% only\n||run|--history|h-%H.bin]=]
+  [=[2|^plugin-host run: --history: "h/%Y": a folder's name carries no date||run|--history|h/%Y/x.bin]=]
+  [=[2|^plugin-host run: --keep-days takes a --history whose name carries the day: %Y, %m and %d\n$||run|--history|h-%Y-%m.bin|--keep-days|3]=]
   [=[2|^plugin-host run: --history and --capture name the same file \./h\.bin \(h\.bin and \./h\.bin are one file\): one file takes one writer\n$||run|--history|h.bin|--capture|./h.bin]=]
   [=[2|^plugin-host run: device "east-1" history and device "east-2" history name the same file||run|--site|shared.json]=]
   [=[2|^plugin-host replay: the scenario and --transcript name the same file||replay|one.jsonl|--transcript|../command_lines/one.jsonl]=]
@@ -80,7 +85,7 @@ set(cases
   [=[2|^plugin-host info: /dev/zero: larger than 1 MiB||info|--config|/dev/zero]=]
   [=[1|^plugin-host info: cannot load the plug-in ${WORK_DIR}/none\.so: ||info|--plugin|${WORK_DIR}/none.so]=]
   [=[2|^plugin-host decode: cannot read none\.bin\n$||decode|none.bin]=]
-  [=[2|^plugin-host decode: a-directory: is a directory, not a file of records\n$||decode|a-directory]=]
+  [=[2|^plugin-host decode: a-directory: a folder that holds no file of records\n$||decode|a-directory]=]
   [=[2|^plugin-host decode: empty\.bin is empty: it holds no record\n$||decode|empty.bin]=]
   [=[2|^plugin-host report: a-directory/\.\./record\.hex is named as the page's output \(-o\) and as the history record\.hex||report|record.hex|-o|a-directory/../record.hex]=]
   [=[1|plugin-host report: cannot write /dev/full: No space left on device\n$||report|record.hex|-o|/dev/full]=]
@@ -99,6 +104,8 @@ set(document_cases
   [=[2|^plugin-host run: beside\.json: devices\[0\]\.host\.level: unknown member \(did you mean "levels"\?\)\n$||run|--site|beside.json]=]
   [=[2|^plugin-host run: bogus\.json: host\.bogus: unknown member\n$||run|--site|via-file.json]=]
   [=[2|^plugin-host run: in-place\.json: devices\[0\]\.config\.appSetting\.has_ac: an array where text is expected\n$||run|--site|in-place.json]=]
+  [=[2|^plugin-host run: keep\.json: devices\[0\]\.keep_days: takes a "history" whose name carries the day||run|--site|keep.json]=]
+  [=[2|^plugin-host run: hour\.json: devices\[0\]\.history: "%H" is not taken||run|--site|hour.json]=]
   [=[2|^plugin-host run: paced\.json: devices\[1\]\.simulator\.paced: false, but devices\[0\] on bus b says true\n$||run|--site|paced.json]=]
   [=[2|^plugin-host run: threshold\.json: host\.threshold: unknown member \(did you mean "thresholds"\?\)\n$||run|--config|threshold.json]=]
   [=[2|^plugin-host report: bogus\.json: host\.bogus: unknown member\n$||report|none.bin|--config|bogus.json]=]

@@ -16,7 +16,8 @@ struct RunOptions {
     int baud = 0;  // 0: the device's own
     int address = 1;
     int rounds = 0;  // 0: until SIGINT or SIGTERM
-    std::string history;
+    std::string history;  // may carry the date (HistoryName)
+    int keep_days = 0;    // 0: every day file is kept
     std::string capture;
     bool json = false;
     int timeout_ms = 1000;

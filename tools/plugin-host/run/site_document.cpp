@@ -11,6 +11,7 @@
 #include "tools/plugin-host/common/input_file.h"
 #include "tools/plugin-host/common/json_members.h"
 #include "tools/plugin-host/common/run_config.h"
+#include "tools/plugin-host/run/history_name.h"
 
 namespace plugin_host {
 
@@ -87,6 +88,22 @@ std::string read_simulated(JsonMembers& entry, SiteDevice& device, std::optional
     return bus;
 }
 
+// The device's history name, checked, with the days of files it keeps.
+std::string read_history(JsonMembers& entry, const std::string& folder, int& keep_days)
+{
+    const std::string history = entry.name("history").value_or("");
+    try {
+        check_history_name(history);
+    } catch (const std::invalid_argument& error) {
+        entry.refuse("history", error.what());
+    }
+    keep_days = static_cast<int>(entry.integer("keep_days", 1, MAX_KEEP_DAYS).value_or(0));
+    if (keep_days != 0 && !HistoryName(history).daily()) {
+        entry.refuse("keep_days", "takes a \"history\" whose name carries the day: %Y, %m and %d");
+    }
+    return in_folder(folder, history);
+}
+
 }  // namespace
 
 Site parse_site(const std::string& text, const std::string& folder, const std::string& file,
@@ -136,7 +153,7 @@ Site parse_site(const std::string& text, const std::string& folder, const std::s
         const int baud = static_cast<int>(entry.integer("baud", 1, 4000000).value_or(0));
         device.config = device_config(entry, folder);
         device.interval_seconds = static_cast<int>(entry.integer("interval", 1, 86400).value_or(0));
-        device.history = in_folder(files_folder, entry.name("history").value_or(""));
+        device.history = read_history(entry, files_folder, device.keep_days);
         device.capture = in_folder(files_folder, entry.name("capture").value_or(""));
         entry.check_no_others();
 

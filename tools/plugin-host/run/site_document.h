@@ -4,7 +4,7 @@
 //
 //   {"devices": [
 //     {"name": "east-1", "port": "/dev/ttyUSB0", "baud": 9600, "address": 1,
-//      "config": "east-1.json", "interval": 5, "history": "east-1.bin"},
+//      "config": "east-1.json", "interval": 5, "history": "east-1/%Y-%m-%d.bin", "keep_days": 90},
 //     {"name": "lab-2", "simulator": {"bus": "lab", "modules": 12, "events": ["3 mains-failure"]},
 //      "address": 2, "config": {"appSetting": {...}, "host": {"levels": {...}}}}
 //   ]}
@@ -34,7 +34,8 @@ struct SiteDevice {
     int address = 1;
     Json::Value config;             // the device document, "host" member included
     int interval_seconds = 0;       // 0: the command line's --interval
-    std::string history;            // empty: none
+    std::string history;            // empty: none; may carry the date (HistoryName)
+    int keep_days = 0;              // 0: every day file is kept
     std::string capture;            // empty: none
     simulator::SimulatorSettings simulated;  // on a simulated bus: its power system
     Json::Value entry;              // the device's entry as the document gives it

@@ -77,7 +77,8 @@ void SiteStation::attach(ByteLine& line, LoopSettings settings, const LineLog::S
     }
     if (!site_device_.history.empty()) {
         const std::string lead = "plugin-host run: " + (name().empty() ? std::string() : name() + ": ");
-        collector_.write_history_to(site_device_.history,
+        collector_.write_history_to(site_device_.history, site_device_.keep_days,
+                                    name().empty() ? "--keep-days" : "keep_days", device_now,
                                     [lead](const std::string& text) { std::cerr << lead << text << std::endl; });
     }
     log_ = std::make_unique<LineLog>(sink);
