@@ -112,7 +112,9 @@ void LinePoller::add(std::unique_ptr<SiteStation> station)
 void LinePoller::attach(SiteStation& station)
 {
     // Devices share the port: on a site, each line says whose request it was.
-    const LineLog::Sink sink = run_.options.log == "syslog" ? syslog_sink() : stderr_sink();
+    const LineLog::Sink sink = run_.options.log == "syslog" ? syslog_sink()
+                               : stderr_is_journal()         ? journal_sink()
+                                                             : stderr_sink();
     const LineLog::Sink said =
         single_ ? sink
                 : [sink, lead = station.name() + " on "](Severity severity, const std::string& text) {
