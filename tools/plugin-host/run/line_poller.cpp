@@ -224,16 +224,29 @@ void LinePoller::each(const std::function<void(const SiteStation&)>& look) const
     }
 }
 
+void LinePoller::touch()
+{
+    const std::lock_guard<std::mutex> lock(beat_mutex_);
+    beat_ = steady::now();
+}
+
+void LinePoller::set_idle_until(steady::time_point until)
+{
+    const std::lock_guard<std::mutex> lock(beat_mutex_);
+    idle_until_ = until;
+    beat_ = steady::now();
+}
+
 bool LinePoller::alive(steady::time_point now, steady::duration period) const
 {
     if (ended_) {
         return true;
     }
-    const steady::rep idle_until = idle_until_.load();
-    if (idle_until != 0) {
-        return now < steady::time_point(steady::duration(idle_until)) + period;
+    const std::lock_guard<std::mutex> lock(beat_mutex_);
+    if (idle_until_ != steady::time_point{}) {
+        return now < idle_until_ + period;
     }
-    return now - steady::time_point(steady::duration(beat_.load())) < period;
+    return now - beat_ < period;
 }
 
 bool LinePoller::drop_retired()
@@ -307,9 +320,9 @@ void LinePoller::poll()
                 }
             }
             // No device yet: a reload is adding some.
-            idle_until_ = (steady::now() + std::chrono::hours(24 * 365)).time_since_epoch().count();
+            set_idle_until(steady::now() + std::chrono::hours(24 * 365));
             const Woken woken = wait_for(std::chrono::hours(1), {wake_.fd()});
-            idle_until_ = 0;
+            set_idle_until({});
             if (woken == Woken::stop) {
                 return;
             }
@@ -317,18 +330,18 @@ void LinePoller::poll()
         }
         if (fast) {
             // Waiting for the other lines to move the clock.
-            idle_until_ = (steady::now() + std::chrono::hours(24 * 365)).time_since_epoch().count();
+            set_idle_until(steady::now() + std::chrono::hours(24 * 365));
             const bool reached = run_.clock.wait_until(next->device_due(), [this] { return run_.stopping(); });
-            idle_until_ = 0;
+            set_idle_until({});
             if (!reached) {
                 return;
             }
         } else {
             const auto now = steady::now();
             if (next->due() > now) {
-                idle_until_ = next->due().time_since_epoch().count();
+                set_idle_until(next->due());
                 const Woken woken = wait_for(next->due() - now, {wake_.fd()});
-                idle_until_ = 0;
+                set_idle_until({});
                 if (woken == Woken::stop) {
                     return;
                 }

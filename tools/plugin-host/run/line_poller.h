@@ -106,7 +106,9 @@ private:
     bool drop_retired();
     SiteStation* next_turn() const;
     void attach(SiteStation& station);
-    void touch() { beat_ = steady::now().time_since_epoch().count(); }
+    void touch();
+    // Waiting for a device's turn at `until`; steady::time_point{} when busy.
+    void set_idle_until(steady::time_point until);
 
     const SiteLine line_;
     RunShared& run_;
@@ -128,8 +130,11 @@ private:
     WakeFlag wake_;
     std::thread thread_;
     std::atomic<bool> ended_{false};
-    std::atomic<steady::rep> beat_{0};
-    std::atomic<steady::rep> idle_until_{0};  // 0: busy
+    // Progress of the line's thread, for the watchdog. Under a mutex rather
+    // than in 64-bit atomics, which 32-bit MIPS does not have.
+    mutable std::mutex beat_mutex_;
+    steady::time_point beat_{};
+    steady::time_point idle_until_{};  // none: busy
 };
 
 }  // namespace plugin_host
