@@ -150,13 +150,20 @@ void append_csv_cells(std::string& row, const std::uint8_t* record, const record
 
 }  // namespace
 
+void add_record_fields(JsonObject& object, const std::uint8_t* record, bool readings_only)
+{
+    for (const record_field& field : record_fields()) {
+        if (!readings_only || field.kind != field_kind::reserved) {
+            object.raw(field.name, json_value(record, field));
+        }
+    }
+}
+
 std::string record_json(const std::uint8_t* record, std::size_t index)
 {
     JsonObject object;
     object.integer("record", static_cast<long long>(index));
-    for (const record_field& field : record_fields()) {
-        object.raw(field.name, json_value(record, field));
-    }
+    add_record_fields(object, record, false);
     return object.str();
 }
 

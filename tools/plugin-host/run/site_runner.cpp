@@ -16,6 +16,7 @@
 #include "tools/plugin-host/common/plugin_output.h"
 #include "tools/plugin-host/common/stop_signals.h"
 #include "tools/plugin-host/metrics/metrics_server.h"
+#include "tools/plugin-host/mqtt/mqtt_publisher.h"
 #include "tools/plugin-host/run/device_clock.h"
 #include "tools/plugin-host/run/run_summary.h"
 #include "tools/plugin-host/run/site_station.h"
@@ -207,6 +208,44 @@ DeviceClock::Mode clock_mode(const Site& site, const RunOptions& options)
     return captured ? DeviceClock::Mode::wall : DeviceClock::Mode::real;
 }
 
+// The broker of the command line over the site document's; refuses broker
+// options without a broker.
+MqttSettings broker_of(const Site& site, const RunOptions& options)
+{
+    const MqttSettings mqtt = options.mqtt.over(site.mqtt);
+    if (!mqtt.enabled() && (!mqtt.prefix.empty() || !mqtt.client_id.empty() || !mqtt.username.empty() ||
+                            !mqtt.password_file.empty() || !mqtt.ca_file.empty() || !mqtt.cert_file.empty() ||
+                            !mqtt.key_file.empty() || mqtt.qos != 0)) {
+        throw std::invalid_argument("the --mqtt-... options need a broker: --mqtt URL, or \"mqtt\" in the site "
+                                    "document");
+    }
+    return mqtt;
+}
+
+// The publisher to the broker, fed by every device; none without a broker.
+std::unique_ptr<MqttPublisher> start_publisher(const MqttSettings& mqtt, const Site& site,
+                                               std::vector<LineHost>& hosts, std::vector<const SnapshotSlot*>& slots)
+{
+    if (!mqtt.enabled()) {
+        return nullptr;
+    }
+    std::vector<MqttDevice> devices;
+    std::vector<SiteStation*> stations;
+    for (LineHost& host : hosts) {
+        for (std::size_t i = 0; i < host.stations.size(); ++i) {
+            const SiteDevice& device = site.devices[host.line->devices[i]];
+            devices.push_back({slots[stations.size()], device.history, alarm_levels_of(device.config)});
+            stations.push_back(host.stations[i].get());
+        }
+    }
+    auto publisher = std::make_unique<MqttPublisher>(mqtt, std::move(devices));
+    for (std::size_t i = 0; i < stations.size(); ++i) {
+        stations[i]->feed_records_to(publisher->feed(i));
+    }
+    publisher->start();
+    return publisher;
+}
+
 }  // namespace
 
 int run_site(const Site& site, const RunOptions& options)
@@ -223,7 +262,9 @@ int run_site(const Site& site, const RunOptions& options)
     DeviceClock clock(mode, site.lines.size());
     SiteRun run(options, summary.get(), clock);
     const std::string metrics_at = !options.metrics.empty() ? options.metrics : site.metrics;
+    const MqttSettings mqtt = broker_of(site, options);
     SnapshotBoard snapshots;
+    std::vector<const SnapshotSlot*> slots;  // in the order of the lines' devices
     std::vector<LineHost> hosts(site.lines.size());
     for (std::size_t l = 0; l < site.lines.size(); ++l) {
         LineHost& host = hosts[l];
@@ -240,8 +281,10 @@ int run_site(const Site& site, const RunOptions& options)
             if (host.baud == 0) {
                 host.baud = host.stations.back()->device().baud_rate_;
             }
-            if (!metrics_at.empty()) {
-                host.stations.back()->publish_snapshots(snapshots.add(), host.line->port, options.plugin);
+            if (!metrics_at.empty() || mqtt.enabled()) {
+                SnapshotSlot& slot = snapshots.add();
+                slots.push_back(&slot);
+                host.stations.back()->publish_snapshots(slot, host.line->port, options.plugin);
             }
         }
         if (host.line->simulated) {
@@ -275,6 +318,7 @@ int run_site(const Site& site, const RunOptions& options)
         }
     }
     const std::unique_ptr<MetricsServer> metrics = serve_metrics(metrics_at, snapshots);
+    std::unique_ptr<MqttPublisher> publisher = start_publisher(mqtt, site, hosts, slots);
     install_stop_handlers();
     std::vector<std::thread> threads;
     for (LineHost& host : hosts) {
@@ -283,6 +327,7 @@ int run_site(const Site& site, const RunOptions& options)
     for (std::thread& thread : threads) {
         thread.join();
     }
+    publisher.reset();  // sends what the devices stored last, before the closing account
     for (LineHost& host : hosts) {
         for (auto& station : host.stations) {
             station->device().ClosePort();

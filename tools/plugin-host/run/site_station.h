@@ -14,6 +14,7 @@
 
 #include "host/device_loop.h"
 #include "host/plugin_loader.h"
+#include "tools/plugin-host/mqtt/record_feed.h"
 #include "tools/plugin-host/scenario/capture_writer.h"
 #include "tools/plugin-host/run/clock_step_notice.h"
 #include "tools/plugin-host/run/round_timer.h"
@@ -68,6 +69,9 @@ public:
     // Publishes a snapshot into `slot` at the end of every round from now
     // on (call before attach).
     void publish_snapshots(SnapshotSlot& slot, const std::string& bus, const std::string& plugin);
+    // Hands every record it publishes to `feed` from now on: with a history,
+    // those stored in it (their numbers are their places in it).
+    void feed_records_to(RecordFeed& feed) { feed_ = &feed; }
 
 private:
     // One line of the host's own on standard error.
@@ -82,6 +86,7 @@ private:
     RoundTimer timer_;
     std::time_t interval_seconds_;
     std::unique_ptr<SnapshotPublisher> publisher_;
+    RecordFeed* feed_ = nullptr;
     std::unique_ptr<SMDSPDevice> created_;
     PMBusProtocol* device_ = nullptr;
     std::unique_ptr<DeviceLoop> loop_;
