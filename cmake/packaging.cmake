@@ -20,8 +20,9 @@ if(CMAKE_CROSSCOMPILING AND CMAKE_SYSTEM_PROCESSOR MATCHES "^mips" AND CMAKE_CXX
   set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
   set(CPACK_DEBIAN_PACKAGE_SECTION misc)
   # dpkg-shlibdeps cannot read cross binaries; these are the versions that
-  # objdump -T shows the plug-in and Debian's libjsoncpp25 need.
-  set(CPACK_DEBIAN_PACKAGE_DEPENDS "libc6 (>= 2.32), libstdc++6 (>= 11), libjsoncpp25 (>= 1.9.5)")
+  # objdump -T shows the plug-in and Debian's libjsoncpp25 need (plugin-host
+  # also libmosquitto1, for run --mqtt).
+  set(CPACK_DEBIAN_PACKAGE_DEPENDS "libc6 (>= 2.32), libstdc++6 (>= 11), libjsoncpp25 (>= 1.9.5), libmosquitto1 (>= 2.0.11)")
 else()
   set(CPACK_SYSTEM_NAME linux-${CMAKE_SYSTEM_PROCESSOR})
 endif()

@@ -79,6 +79,13 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 # multiarch folder, which the cross compiler does not report by itself.
 set(CMAKE_LIBRARY_ARCHITECTURE mipsel-linux-gnu)
 
+# A library of the private tree that needs another one there (libmosquitto
+# needs libssl and libcrypto) has it found when a program links.
+if(QORV_MIPSEL_LIBS)
+  string(APPEND CMAKE_EXE_LINKER_FLAGS_INIT " -Wl,-rpath-link,${QORV_MIPSEL_LIBS}/usr/lib/mipsel-linux-gnu")
+  string(APPEND CMAKE_SHARED_LINKER_FLAGS_INIT " -Wl,-rpath-link,${QORV_MIPSEL_LIBS}/usr/lib/mipsel-linux-gnu")
+endif()
+
 # Target programs (tests, test discovery, plugin-host in the golden tests)
 # run under qemu user-mode emulation: the target's dynamic loader and
 # runtime come from QORV_MIPSEL_RUNTIME, jsoncpp from the private library

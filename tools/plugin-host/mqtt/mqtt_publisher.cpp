@@ -26,8 +26,10 @@ namespace {
 
 using steady = std::chrono::steady_clock;
 
-// Records in flight (sent, not yet acknowledged), over all devices.
-constexpr int WINDOW = 64;
+// Records in flight (sent, not yet acknowledged), over all devices: under
+// the 20 that a broker takes from a client at once by default (mosquitto
+// drops a client that sends more QoS 2 messages than that unanswered).
+constexpr int WINDOW = 16;
 // Records sent a second at most, and at once after a quiet spell: a day's
 // backlog of a device (43,200 records at two-second rounds) goes out in
 // under a minute without flooding the broker.
@@ -72,6 +74,19 @@ std::string default_client_id()
     return "plugin-host-" + topic_safe(host);
 }
 
+// The library's words for an error, as part of a sentence.
+std::string library_error(int rc)
+{
+    std::string text = rc == MOSQ_ERR_ERRNO ? std::strerror(errno) : mosquitto_strerror(rc);
+    if (!text.empty() && text.back() == '.') {
+        text.pop_back();
+    }
+    if (!text.empty() && text[0] >= 'A' && text[0] <= 'Z' && (text.size() < 2 || text[1] >= 'a')) {
+        text[0] = static_cast<char>(text[0] - 'A' + 'a');
+    }
+    return text;
+}
+
 struct LibraryUse {
     LibraryUse() { mosquitto_lib_init(); }
     ~LibraryUse() { mosquitto_lib_cleanup(); }
@@ -104,7 +119,7 @@ private:
     };
 
     void run();
-    bool connect();
+    void connect();
     void lose(const std::string& why);
     // Sends what is due: records within the window and rate, alarms and
     // availability that changed; keeps acknowledged numbers.
@@ -241,6 +256,7 @@ bool MqttPublisher::Session::drained() const
 void MqttPublisher::Session::run()
 {
     auto retry = std::chrono::duration_cast<steady::duration>(FIRST_RETRY);
+    bool first_try = true;
     steady::time_point drain_until{};
     for (;;) {
         if (stop_ && drain_until == steady::time_point{}) {
@@ -250,22 +266,23 @@ void MqttPublisher::Session::run()
             break;
         }
         if (mosq_ == nullptr) {
-            if (connect()) {
-                retry = FIRST_RETRY;
-                continue;
+            if (!first_try) {
+                if (!sleep_for(retry)) {
+                    break;
+                }
+                retry = std::min<steady::duration>(retry * 2, LAST_RETRY);
             }
-            if (!sleep_for(retry)) {
-                break;
-            }
-            retry = std::min<steady::duration>(retry * 2, LAST_RETRY);
+            first_try = false;
+            connect();
             continue;
         }
         const int rc = mosquitto_loop(mosq_, 100, 1);
         if (rc != MOSQ_ERR_SUCCESS || refused_) {
-            lose(refused_ ? last_error_ : rc == MOSQ_ERR_ERRNO ? std::strerror(errno) : mosquitto_strerror(rc));
+            lose(refused_ ? last_error_ : library_error(rc));
             continue;
         }
         if (connected_) {
+            retry = FIRST_RETRY;
             pump(stop_);
         }
     }
@@ -286,12 +303,12 @@ void MqttPublisher::Session::run()
     }
 }
 
-bool MqttPublisher::Session::connect()
+void MqttPublisher::Session::connect()
 {
     mosq_ = mosquitto_new(settings_.client_id.c_str(), true, this);
     if (mosq_ == nullptr) {
         lose("cannot make a client: " + std::string(std::strerror(errno)));
-        return false;
+        return;
     }
     refused_ = false;
     last_error_.clear();
@@ -311,22 +328,20 @@ bool MqttPublisher::Session::connect()
                                          settings_.cert_file.empty() ? nullptr : settings_.cert_file.c_str(),
                                          settings_.key_file.empty() ? nullptr : settings_.key_file.c_str(), nullptr);
         if (rc != MOSQ_ERR_SUCCESS) {
-            lose("the TLS files are refused (CA file " + settings_.ca_file + "): " + mosquitto_strerror(rc));
-            return false;
+            lose("the TLS files are refused (CA file " + settings_.ca_file + "): " + library_error(rc));
+            return;
         }
     }
     const int rc = mosquitto_connect(mosq_, broker_.host.c_str(), broker_.port, KEEPALIVE_SECONDS);
     if (rc != MOSQ_ERR_SUCCESS) {
-        std::string why = rc == MOSQ_ERR_ERRNO ? std::strerror(errno) : mosquitto_strerror(rc);
+        std::string why = library_error(rc);
         if (rc == MOSQ_ERR_TLS) {
             why = "the TLS handshake failed" + (last_error_.empty() ? "" : " (" + last_error_ + ")") +
                   ": is the broker's certificate signed by the CA in " + settings_.ca_file +
                   ", and issued for the name " + broker_.host + "?";
         }
         lose(why);
-        return false;
     }
-    return true;
 }
 
 void MqttPublisher::Session::lose(const std::string& why)
