@@ -15,6 +15,7 @@
 #include <unordered_map>
 
 #include <mosquitto.h>
+#include <pthread.h>
 #include <unistd.h>
 
 #include "tools/plugin-host/mqtt/delivery_ledger.h"
@@ -100,7 +101,11 @@ public:
     ~Session();
 
     RecordFeed& feed(std::size_t index) { return *devices_[index].feed; }
-    void start() { thread_ = std::thread([this] { run(); }); }
+    void start()
+    {
+        thread_ = std::thread([this] { run(); });
+        pthread_setname_np(thread_.native_handle(), "mqtt");
+    }
 
 private:
     struct Device {
@@ -121,6 +126,8 @@ private:
     void run();
     void connect();
     void lose(const std::string& why);
+    // What a failure of the library means, in a sentence.
+    std::string failure_text(int rc) const;
     // Sends what is due: records within the window and rate, alarms and
     // availability that changed; keeps acknowledged numbers.
     void pump(bool stopping);
@@ -262,7 +269,9 @@ void MqttPublisher::Session::run()
         if (stop_ && drain_until == steady::time_point{}) {
             drain_until = steady::now() + DRAIN;
         }
-        if (stop_ && (!connected_ || drained() || steady::now() > drain_until)) {
+        // At a stop, a session there or on its way gets until the deadline
+        // to take what is left; without one, no more tries (but a first).
+        if (stop_ && (drained() || steady::now() > drain_until || (mosq_ == nullptr && !first_try))) {
             break;
         }
         if (mosq_ == nullptr) {
@@ -278,7 +287,7 @@ void MqttPublisher::Session::run()
         }
         const int rc = mosquitto_loop(mosq_, 100, 1);
         if (rc != MOSQ_ERR_SUCCESS || refused_) {
-            lose(refused_ ? last_error_ : library_error(rc));
+            lose(refused_ ? last_error_ : failure_text(rc));
             continue;
         }
         if (connected_) {
@@ -294,12 +303,17 @@ void MqttPublisher::Session::run()
     }
     keep_ledgers(true);
     std::uint64_t waiting = 0;
+    std::uint64_t undelivered = 0;
     for (const Device& device : devices_) {
-        waiting += device.feed->newest() - device.acknowledged;
+        (device.feed->has_history() ? waiting : undelivered) += device.feed->newest() - device.acknowledged;
     }
     if (waiting != 0) {
         say(std::to_string(waiting) + (waiting == 1 ? " record" : " records") +
             " not acknowledged by the broker wait in the history: the next run sends them first");
+    }
+    if (undelivered != 0) {
+        say(std::to_string(undelivered) + (undelivered == 1 ? " record" : " records") +
+            " of devices without a history file did not reach the broker, and are not kept");
     }
 }
 
@@ -334,14 +348,18 @@ void MqttPublisher::Session::connect()
     }
     const int rc = mosquitto_connect(mosq_, broker_.host.c_str(), broker_.port, KEEPALIVE_SECONDS);
     if (rc != MOSQ_ERR_SUCCESS) {
-        std::string why = library_error(rc);
-        if (rc == MOSQ_ERR_TLS) {
-            why = "the TLS handshake failed" + (last_error_.empty() ? "" : " (" + last_error_ + ")") +
-                  ": is the broker's certificate signed by the CA in " + settings_.ca_file +
-                  ", and issued for the name " + broker_.host + "?";
-        }
-        lose(why);
+        lose(failure_text(rc));
     }
+}
+
+std::string MqttPublisher::Session::failure_text(int rc) const
+{
+    if (rc != MOSQ_ERR_TLS) {
+        return library_error(rc);
+    }
+    return "the TLS handshake failed" + (last_error_.empty() ? "" : " (" + last_error_ + ")") +
+           ": is the broker's certificate signed by the CA in " + settings_.ca_file + ", and issued for the name " +
+           broker_.host + "?";
 }
 
 void MqttPublisher::Session::lose(const std::string& why)
