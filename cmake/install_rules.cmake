@@ -9,6 +9,16 @@
 #   share/qorv52_419/sample-device.json
 #   share/man/man1/plugin-host.1      the manual page (none from a cross build without emulator)
 #   share/bash-completion/completions/plugin-host
+#   share/doc/qorv52-419/examples/    a udev rule for stable port names and a
+#                                     site document that uses such names
+#
+# and, outside the prefix (as a Debian package has them; a scratch
+# installation puts them under DESTDIR):
+#
+#   /lib/systemd/system/plugin-host.service
+#                                     plugin-host run --site as a service
+#   /etc/plugin-host/site.json        the service's site document (a conffile
+#                                     in the .deb: an edited one is kept)
 #
 # plugin-host finds the plug-in at ../lib from its own folder, and its
 # framework library through an $ORIGIN run path.
@@ -26,3 +36,13 @@ if(QORV_MAN_PAGE)
 endif()
 install(FILES ${PROJECT_SOURCE_DIR}/tools/plugin-host/share/plugin-host.bash
   DESTINATION share/bash-completion/completions RENAME plugin-host COMPONENT runtime)
+
+set(QORV_SYSTEMD_UNIT_DIR /lib/systemd/system CACHE PATH "where the service unit is installed")
+set(QORV_SITE_CONFIG_DIR /etc/plugin-host CACHE PATH "where the service's site document is installed")
+install(FILES ${PROJECT_SOURCE_DIR}/config/systemd/plugin-host.service
+  DESTINATION ${QORV_SYSTEMD_UNIT_DIR} COMPONENT runtime)
+install(FILES ${PROJECT_SOURCE_DIR}/config/service-site.json
+  DESTINATION ${QORV_SITE_CONFIG_DIR} RENAME site.json COMPONENT runtime)
+install(FILES ${PROJECT_SOURCE_DIR}/config/examples/99-power-system-ports.rules
+    ${PROJECT_SOURCE_DIR}/config/examples/site-stable-names.json
+  DESTINATION share/doc/qorv52-419/examples COMPONENT runtime)

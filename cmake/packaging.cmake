@@ -9,6 +9,10 @@ set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_STRIP_FILES ON)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+# The service's unit and site document lie outside the prefix (/lib, /etc):
+# packages are made from an installation under DESTDIR, with the prefix /usr.
+set(CPACK_SET_DESTDIR ON)
+set(CPACK_INSTALL_PREFIX /usr)
 set(CPACK_GENERATOR TGZ)
 
 if(CMAKE_CROSSCOMPILING AND CMAKE_SYSTEM_PROCESSOR MATCHES "^mips" AND CMAKE_CXX_BYTE_ORDER STREQUAL "LITTLE_ENDIAN")
@@ -20,9 +24,14 @@ if(CMAKE_CROSSCOMPILING AND CMAKE_SYSTEM_PROCESSOR MATCHES "^mips" AND CMAKE_CXX
   set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
   set(CPACK_DEBIAN_PACKAGE_SECTION misc)
   # dpkg-shlibdeps cannot read cross binaries; these are the versions that
-  # objdump -T shows the plug-in and Debian's libjsoncpp25 need (plugin-host
-  # also libmosquitto1, for run --mqtt).
-  set(CPACK_DEBIAN_PACKAGE_DEPENDS "libc6 (>= 2.32), libstdc++6 (>= 11), libjsoncpp25 (>= 1.9.5), libmosquitto1 (>= 2.0.11)")
+  # objdump -T shows the plug-in and Debian's libjsoncpp25 need, the
+  # libsystemd that plugin-host tells the service manager through, and the
+  # libmosquitto1 that run --mqtt publishes through.
+  set(CPACK_DEBIAN_PACKAGE_DEPENDS "libc6 (>= 2.32), libstdc++6 (>= 11), libjsoncpp25 (>= 1.9.5), libsystemd0 (>= 252), libmosquitto1 (>= 2.0.11)")
+  # The service's site document is the site's own once edited: an upgrade
+  # keeps it (dpkg asks when both were changed).
+  file(WRITE ${CMAKE_BINARY_DIR}/deb-control/conffiles "${QORV_SITE_CONFIG_DIR}/site.json\n")
+  set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${CMAKE_BINARY_DIR}/deb-control/conffiles)
 else()
   set(CPACK_SYSTEM_NAME linux-${CMAKE_SYSTEM_PROCESSOR})
 endif()

@@ -1,11 +1,14 @@
 #include "host/line_log.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
 #include <iostream>
 #include <utility>
 
+#include <sys/stat.h>
 #include <syslog.h>
+#include <unistd.h>
 
 LineLog::LineLog(Sink sink, Clock clock) : sink_(std::move(sink)), clock_(std::move(clock)) {}
 
@@ -66,6 +69,34 @@ LineLog::Sink stderr_sink()
         char stamp[32];
         std::strftime(stamp, sizeof stamp, "%Y-%m-%d %H:%M:%S", &local);
         std::cerr << stamp << ' ' << line << std::endl;
+    };
+}
+
+bool stderr_is_journal()
+{
+    // systemd sets JOURNAL_STREAM to "DEVICE:INODE" of the stream it
+    // connected; it counts only while standard error is still that stream.
+    const char* stream = std::getenv("JOURNAL_STREAM");
+    struct stat error_stream {};
+    if (stream == nullptr || ::fstat(STDERR_FILENO, &error_stream) != 0) {
+        return false;
+    }
+    unsigned long long device = 0;
+    unsigned long long inode = 0;
+    return std::sscanf(stream, "%llu:%llu", &device, &inode) == 2 &&
+           device == static_cast<unsigned long long>(error_stream.st_dev) &&
+           inode == static_cast<unsigned long long>(error_stream.st_ino);
+}
+
+LineLog::Sink journal_sink()
+{
+    return [](Severity severity, const std::string& line) {
+        // The journal stamps each line itself and reads its priority from
+        // the <N> prefix (sd-daemon.h's SD_ERR, SD_WARNING, SD_NOTICE).
+        const char* priority = severity == Severity::error     ? "<3>"
+                               : severity == Severity::warning ? "<4>"
+                                                               : "<5>";
+        std::cerr << priority << line << std::endl;
     };
 }
 

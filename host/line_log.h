@@ -52,6 +52,11 @@ private:
 
 // Writes "2026-12-08 03:12:45 line" to standard error, in local time.
 HOST_API LineLog::Sink stderr_sink();
+// Standard error is the journal's stream (systemd's JOURNAL_STREAM).
+HOST_API bool stderr_is_journal();
+// Writes "<3>line" to standard error, the priority of its severity first:
+// err for a lost line, warning for a fault, notice for a line back.
+HOST_API LineLog::Sink journal_sink();
 // Sends each line to syslog(3) with the ident plugin-host, facility daemon,
 // at the level of its severity.
 HOST_API LineLog::Sink syslog_sink();

@@ -78,6 +78,14 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 # Debian's packages keep libraries and CMake package files under the
 # multiarch folder, which the cross compiler does not report by itself.
 set(CMAKE_LIBRARY_ARCHITECTURE mipsel-linux-gnu)
+# The linker finds what the target libraries need in turn (libsystemd's
+# compression and crypto libraries) in the same trees.
+if(QORV_MIPSEL_LIBS)
+  foreach(_qorv_link_flags CMAKE_EXE_LINKER_FLAGS_INIT CMAKE_SHARED_LINKER_FLAGS_INIT)
+    string(APPEND ${_qorv_link_flags} " -Wl,-rpath-link,${QORV_MIPSEL_LIBS}/lib/mipsel-linux-gnu"
+      " -Wl,-rpath-link,${QORV_MIPSEL_LIBS}/usr/lib/mipsel-linux-gnu")
+  endforeach()
+endif()
 
 # A library of the private tree that needs another one there (libmosquitto
 # needs libssl and libcrypto) has it found when a program links.
@@ -95,7 +103,7 @@ if(QORV_QEMU_MIPSEL)
   set(_qorv_library_path "")
   foreach(_qorv_dir
       "${QORV_MIPSEL_LIBS}/usr/lib/mipsel-linux-gnu" "${QORV_MIPSEL_LIBS}/usr/lib"
-      "${QORV_MIPSEL_LIBS}/lib")
+      "${QORV_MIPSEL_LIBS}/lib/mipsel-linux-gnu" "${QORV_MIPSEL_LIBS}/lib")
     if(QORV_MIPSEL_LIBS AND IS_DIRECTORY "${_qorv_dir}")
       string(APPEND _qorv_library_path "${_qorv_dir}:")
     endif()

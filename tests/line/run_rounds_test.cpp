@@ -68,7 +68,7 @@ TEST(RunRounds, HistoryHoldsEveryPublishedRecordBackToBack)
     std::remove(path.c_str());
     RoundCollector collector;
     std::vector<std::string> said;
-    collector.write_history_to(path, [&said](const std::string& text) { said.push_back(text); });
+    collector.write_history_to(path, 0, "", 0, [&said](const std::string& text) { said.push_back(text); });
     unsigned char record[sizeof(qorv52_419_Data_t)];
     for (int fill : {0x11, 0x22}) {
         std::memset(record, fill, sizeof record);

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # plugin-host run stopped by SIGTERM in each kind of wait, and a site that
 # starts with a port missing: each stop takes under a second, the exit
-# status and the closing account say what happened.
+# status and the closing account say what happened; with standard error on
+# the journal, line messages carry their priorities.
 #
 #   run_stops_check.sh TOOL WORK_DIR [EMULATOR...]
 set -u
@@ -21,6 +22,7 @@ cases=(
   "reply wait|1.5|1|stopped after 1 round: 0 completed, 1 abandoned \(1 cut short by the stop\)|run --event 1_no-reply_50 --timeout 60000"
   "site with a port missing|2.5|1|gone on /dev/ttyNOPE-plugin-host-test: line lost \(serial port .* does not exist\)|run --site gone.json"
   "site with a port missing, named|2.5|1|plugin-host run: gone completed no round|run --site gone.json"
+  "journal: a lost line said at err|2.5|1|^<3>gone on /dev/ttyNOPE-plugin-host-test: line lost|run --site gone.json"
 )
 
 failures=0
@@ -28,7 +30,11 @@ for case in "${cases[@]}"; do
   IFS='|' read -r name after want_status want_stderr arguments <<<"$case"
   read -r -a argv <<<"$arguments"
   argv=("${argv[@]//_/ }")
-  "${emulator[@]}" "$tool" "${argv[@]}" >out.txt 2>err.txt &
+  : >err.txt
+  journal=""
+  # As systemd connects standard error to the journal: the stream's device and inode.
+  [[ $name == journal* ]] && journal=$(stat -c %d:%i err.txt)
+  JOURNAL_STREAM=$journal "${emulator[@]}" "$tool" "${argv[@]}" >out.txt 2>>err.txt &
   pid=$!
   sleep "$after"
   stop_at=$(date +%s%N)

@@ -1,8 +1,13 @@
-# cmake -D BUILD_DIR=... -D PREFIX=... -D EMULATOR=... -D READELF=... -P check_installed_tree.cmake
+# cmake -D BUILD_DIR=... -D ROOT=... -D EMULATOR=... -D READELF=... -D UNIT_DIR=... -D SITE_CONFIG_DIR=...
+#       -P check_installed_tree.cmake
+#
+# Installs as the packages do, with the prefix /usr, under the scratch root
+# ROOT (DESTDIR): the service's files lie outside the prefix.
 
 cmake_minimum_required(VERSION 3.22)
-file(REMOVE_RECURSE ${PREFIX})
-execute_process(COMMAND ${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${PREFIX}
+file(REMOVE_RECURSE ${ROOT})
+set(PREFIX ${ROOT}/usr)
+execute_process(COMMAND ${CMAKE_COMMAND} -E env DESTDIR=${ROOT} ${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix /usr
   RESULT_VARIABLE result OUTPUT_QUIET)
 if(NOT result EQUAL 0)
   message(FATAL_ERROR "cmake --install failed: ${result}")
@@ -11,8 +16,15 @@ endif()
 foreach(file
     lib/libqorv52_419.so lib/libqorv52_419.so.1 bin/plugin-host
     lib/qorv52_419-host/libsmd_host.so.1 share/qorv52_419/sample-device.json
-    share/bash-completion/completions/plugin-host)
+    share/bash-completion/completions/plugin-host
+    share/doc/qorv52-419/examples/99-power-system-ports.rules
+    share/doc/qorv52-419/examples/site-stable-names.json)
   if(NOT EXISTS ${PREFIX}/${file})
+    message(FATAL_ERROR "the installed tree lacks ${file}")
+  endif()
+endforeach()
+foreach(file ${UNIT_DIR}/plugin-host.service ${SITE_CONFIG_DIR}/site.json)
+  if(NOT EXISTS ${ROOT}${file})
     message(FATAL_ERROR "the installed tree lacks ${file}")
   endif()
 endforeach()

@@ -6,7 +6,7 @@
 cmake_minimum_required(VERSION 3.22)
 string(REPLACE "|" ";" emulator "${EMULATOR}")
 file(REMOVE_RECURSE "${WORK_DIR}")
-file(MAKE_DIRECTORY "${WORK_DIR}/a-directory")
+file(MAKE_DIRECTORY "${WORK_DIR}/a-directory" "${WORK_DIR}/state")
 file(WRITE "${WORK_DIR}/site.json" [=[{"appSetting": {"has_ac": "1", "has_dc": {"x": 1}}}]=])
 file(WRITE "${WORK_DIR}/list.json" [=[{"thresholdSetting": {"AC_0": {"NMAlarmID": ["419410701"]}}}]=])
 # A site of two simulated buses and five devices; and two that must be refused.
@@ -39,6 +39,8 @@ file(WRITE "${WORK_DIR}/beside.json" [=[{"devices": [{"simulator": {}, "host": {
 file(WRITE "${WORK_DIR}/via-file.json" [=[{"devices": [{"simulator": {}, "config": "bogus.json"}]}]=])
 file(WRITE "${WORK_DIR}/in-place.json" [=[{"devices": [{"simulator": {}, "config": {"appSetting": {"has_ac": [1]}}}]}]=])
 file(WRITE "${WORK_DIR}/clash.json" [=[{"devices": [{"port": "/dev/null"}, {"port": "/dev/null"}]}]=])
+file(WRITE "${WORK_DIR}/keep.json" [=[{"devices": [{"simulator": {}, "history": "h-%Y.bin", "keep_days": 3}]}]=])
+file(WRITE "${WORK_DIR}/hour.json" [=[{"devices": [{"simulator": {}, "history": "h-%H.bin"}]}]=])
 file(WRITE "${WORK_DIR}/paced.json" [=[{"devices": [{"simulator": {"bus": "b", "paced": true}},
   {"simulator": {"bus": "b", "paced": false}, "address": 2}]}]=])
 
@@ -64,6 +66,13 @@ set(cases
   [=[0|stopped after 5 rounds of 5 devices: 5 completed, 0 abandoned, 0 line faults\n$||run|--site|plant.json|--fast|--paced|--rounds|1]=]
   [=[2|^plugin-host run: --fast moves the clock of simulated buses only, and /dev/null is a serial port\n$||run|--site|serial.json|--fast]=]
   [=[2|^plugin-host run: --port excludes --site||run|--site|plant.json|--port|/dev/null]=]
+  [=[0|stopped after 5 rounds of 5 devices||run|--site|plant.json|--fast|--rounds|1|--state-dir|state]=]
+  [=[2|^plugin-host run: --state-dir: no folder none: No such file or directory\n||run|--site|plant.json|--state-dir|none]=]
+  [=[2|^plugin-host run: --state-dir: site\.json is not a folder\n||run|--site|plant.json|--state-dir|site.json]=]
+  [=[2|^plugin-host run: --state-dir requires --site\n||run|--state-dir|state]=]
+  [=[2|^plugin-host run: --history: "%H" is not taken: a history name may carry %Y, %m, %d and %% only\n||run|--history|h-%H.bin]=]
+  [=[2|^plugin-host run: --history: "h/%Y": a folder's name carries no date||run|--history|h/%Y/x.bin]=]
+  [=[2|^plugin-host run: --keep-days takes a --history whose name carries the day: %Y, %m and %d\n$||run|--history|h-%Y-%m.bin|--keep-days|3]=]
   [=[2|^plugin-host run: --history and --capture name the same file \./h\.bin \(h\.bin and \./h\.bin are one file\): one file takes one writer\n$||run|--history|h.bin|--capture|./h.bin]=]
   [=[2|^plugin-host run: device "east-1" history and device "east-2" history name the same file||run|--site|shared.json]=]
   [=[2|^plugin-host replay: the scenario and --transcript name the same file||replay|one.jsonl|--transcript|../command_lines/one.jsonl]=]
@@ -76,7 +85,7 @@ set(cases
   [=[2|^plugin-host info: /dev/zero: larger than 1 MiB||info|--config|/dev/zero]=]
   [=[1|^plugin-host info: cannot load the plug-in ${WORK_DIR}/none\.so: ||info|--plugin|${WORK_DIR}/none.so]=]
   [=[2|^plugin-host decode: cannot read none\.bin\n$||decode|none.bin]=]
-  [=[2|^plugin-host decode: a-directory: is a directory, not a file of records\n$||decode|a-directory]=]
+  [=[2|^plugin-host decode: a-directory: a folder that holds no file of records\n$||decode|a-directory]=]
   [=[2|^plugin-host decode: empty\.bin is empty: it holds no record\n$||decode|empty.bin]=]
   [=[2|^plugin-host report: a-directory/\.\./record\.hex is named as the page's output \(-o\) and as the history record\.hex||report|record.hex|-o|a-directory/../record.hex]=]
   [=[1|plugin-host report: cannot write /dev/full: No space left on device\n$||report|record.hex|-o|/dev/full]=]
@@ -95,6 +104,8 @@ set(document_cases
   [=[2|^plugin-host run: beside\.json: devices\[0\]\.host\.level: unknown member \(did you mean "levels"\?\)\n$||run|--site|beside.json]=]
   [=[2|^plugin-host run: bogus\.json: host\.bogus: unknown member\n$||run|--site|via-file.json]=]
   [=[2|^plugin-host run: in-place\.json: devices\[0\]\.config\.appSetting\.has_ac: an array where text is expected\n$||run|--site|in-place.json]=]
+  [=[2|^plugin-host run: keep\.json: devices\[0\]\.keep_days: takes a "history" whose name carries the day||run|--site|keep.json]=]
+  [=[2|^plugin-host run: hour\.json: devices\[0\]\.history: "%H" is not taken||run|--site|hour.json]=]
   [=[2|^plugin-host run: paced\.json: devices\[1\]\.simulator\.paced: false, but devices\[0\] on bus b says true\n$||run|--site|paced.json]=]
   [=[2|^plugin-host run: threshold\.json: host\.threshold: unknown member \(did you mean "thresholds"\?\)\n$||run|--config|threshold.json]=]
   [=[2|^plugin-host report: bogus\.json: host\.bogus: unknown member\n$||report|none.bin|--config|bogus.json]=]
@@ -115,6 +126,7 @@ set(value_cases
   [=[2|^plugin-host info: --config: an empty value||info|--config=]=]
   [=[2|^plugin-host run: --port: an empty value||run|--port=]=]
   [=[2|^plugin-host run: --site: an empty value||run|--site=]=]
+  [=[2|^plugin-host run: --state-dir: an empty value||run|--site|plant.json|--state-dir=]=]
   [=[2|^plugin-host replay: --transcript: an empty value||replay|none.jsonl|--transcript=]=]
   [=[2|^plugin-host simulate: --link: an empty value||simulate|--link=]=]
   [=[2|^plugin-host run: --port: "--rounds" looks like an option, not a value \(for a file of that name write \./--rounds\)\n||run|--port|--rounds|3]=]
@@ -139,6 +151,16 @@ foreach(case IN LISTS cases document_cases value_cases)
       "  standard error: ${err}  standard output: ${out}\n")
   endif()
 endforeach()
+# With --state-dir the site's relative history names are in that folder
+# (as a service's are in its state directory), not beside the document.
+set(state_history_size 0)
+if(EXISTS "${WORK_DIR}/state/east-1.bin")
+  file(SIZE "${WORK_DIR}/state/east-1.bin" state_history_size)
+endif()
+if(NOT state_history_size EQUAL 1003)
+  string(APPEND failures "\nrun --site plant.json --state-dir state wrote ${state_history_size} bytes to state/east-1.bin "
+    "(want one record)\n")
+endif()
 # Standard output that takes nothing, as on a full disk: the command fails
 # and says so.
 execute_process(COMMAND ${emulator} ${TOOL} decode --hex record.hex --csv

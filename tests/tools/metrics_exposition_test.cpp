@@ -156,7 +156,8 @@ std::string http_get(unsigned short port, const std::string& path)
 TEST(MetricsServer, AnswersMetricsAndNothingElse)
 {
     SnapshotBoard board;
-    board.add().publish(answering_device(steady::now()));
+    const auto slot = board.add();
+    slot->publish(answering_device(steady::now()));
     const MetricsServer server(ListenAddress{"127.0.0.1", 0}, board);
     const std::string metrics = http_get(server.port(), "/metrics");
     EXPECT_EQ(metrics.rfind("HTTP/1.0 200", 0), 0U) << metrics.substr(0, 100);

@@ -1,4 +1,5 @@
-// The site document: what a simulated bus takes from its devices.
+// The site document: what a simulated bus takes from its devices, and the
+// documents shipped with the package.
 #include <gtest/gtest.h>
 
 #include "tools/plugin-host/run/site_document.h"
@@ -19,4 +20,18 @@ TEST(SiteDocument, ABusIsPacedWhenADeviceSaysSoAndNoneSaysOtherwise)
     EXPECT_FALSE(site.lines[2].paced);
     EXPECT_THROW(parse_site(R"({"devices": [{"port": "/dev/null", "paced": true}]})", "", "site.json"),
                  std::invalid_argument);
+}
+
+// The site documents shipped with the package (the service's, and the
+// example on stable port names) are accepted, on a machine without those
+// ports; their histories are in the state folder when one is given.
+TEST(SiteDocument, TheShippedDocumentsAreAccepted)
+{
+    for (const char* shipped : {"service-site.json", "examples/site-stable-names.json"}) {
+        SCOPED_TRACE(shipped);
+        const Site site = read_site(std::string(QORV_CONFIG_DIR "/") + shipped, "/var/lib/plugin-host");
+        ASSERT_FALSE(site.devices.empty());
+        EXPECT_EQ(site.devices[0].history.rfind("/var/lib/plugin-host/", 0), 0u) << site.devices[0].history;
+        EXPECT_TRUE(site.devices[0].config.isObject());
+    }
 }

@@ -24,20 +24,46 @@ int address_number(const std::string& text, const std::string& whole)
 PowerSystemBus::PowerSystemBus(const std::vector<SimulatorSettings>& systems)
 {
     for (const SimulatorSettings& settings : systems) {
-        if (find(settings.address) != nullptr) {
-            throw std::invalid_argument("two power systems at address " + std::to_string(settings.address) +
-                                        " on one bus");
-        }
-        // Neighbours on a bus do not move in step: each reads differently.
-        SimulatorSettings own = settings;
-        own.system.phase += static_cast<int>(systems_.size());
-        systems_.push_back(std::make_unique<PowerSystemSimulator>(own));
-        addresses_.push_back(settings.address);
+        add(settings);
     }
+}
+
+void PowerSystemBus::add(const SimulatorSettings& settings)
+{
+    const std::lock_guard<std::recursive_mutex> lock(mutex_);
+    if (find(settings.address) != nullptr) {
+        throw std::invalid_argument("two power systems at address " + std::to_string(settings.address) +
+                                    " on one bus");
+    }
+    // Neighbours on a bus do not move in step: each reads differently.
+    SimulatorSettings own = settings;
+    own.system.phase += static_cast<int>(systems_.size());
+    systems_.push_back(std::make_unique<PowerSystemSimulator>(own));
+    addresses_.push_back(settings.address);
+    if (log_) {
+        set_log(log_);
+    }
+}
+
+void PowerSystemBus::remove(std::uint8_t address)
+{
+    const std::lock_guard<std::recursive_mutex> lock(mutex_);
+    const auto at = std::find(addresses_.begin(), addresses_.end(), address);
+    if (at != addresses_.end()) {
+        systems_.erase(systems_.begin() + (at - addresses_.begin()));
+        addresses_.erase(at);
+    }
+}
+
+std::size_t PowerSystemBus::size() const
+{
+    const std::lock_guard<std::recursive_mutex> lock(mutex_);
+    return systems_.size();
 }
 
 std::string PowerSystemBus::receive(const std::uint8_t* data, std::size_t length)
 {
+    const std::lock_guard<std::recursive_mutex> lock(mutex_);
     std::string replies;
     for (auto& system : systems_) {
         replies += system->receive(data, length);
@@ -54,6 +80,7 @@ void PowerSystemBus::note(const std::string& text) const
 
 void PowerSystemBus::set_log(const std::function<void(const std::string&)>& log)
 {
+    const std::lock_guard<std::recursive_mutex> lock(mutex_);
     log_ = log;
     for (std::size_t i = 0; i < systems_.size(); ++i) {
         const std::string lead = systems_.size() > 1 ? "address " + std::to_string(addresses_[i]) + ": " : "";
@@ -63,6 +90,7 @@ void PowerSystemBus::set_log(const std::function<void(const std::string&)>& log)
 
 PowerSystemSimulator* PowerSystemBus::find(std::uint8_t address)
 {
+    const std::lock_guard<std::recursive_mutex> lock(mutex_);
     const auto at = std::find(addresses_.begin(), addresses_.end(), address);
     return at == addresses_.end() ? nullptr : systems_[static_cast<std::size_t>(at - addresses_.begin())].get();
 }

@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,12 @@ public:
     // std::invalid_argument when two of them share an address.
     explicit PowerSystemBus(const std::vector<SimulatorSettings>& systems);
 
+    // A power system joins the bus, or leaves it (a host's devices changed
+    // while the bus serves). Add throws std::invalid_argument when the
+    // address is taken.
+    void add(const SimulatorSettings& settings);
+    void remove(std::uint8_t address);
+
     std::string receive(const std::uint8_t* data, std::size_t length) override;
     void note(const std::string& text) const override;
 
@@ -27,12 +34,14 @@ public:
     // when the bus holds more than one.
     void set_log(const std::function<void(const std::string&)>& log);
 
-    std::size_t size() const { return systems_.size(); }
+    std::size_t size() const;
     PowerSystemSimulator& at(std::size_t i) { return *systems_[i]; }
     // The power system at this address; null when there is none.
     PowerSystemSimulator* find(std::uint8_t address);
 
 private:
+    // Held while the bus answers, and while a system joins or leaves.
+    mutable std::recursive_mutex mutex_;
     std::vector<std::unique_ptr<PowerSystemSimulator>> systems_;
     std::vector<std::uint8_t> addresses_;
     std::function<void(const std::string&)> log_;

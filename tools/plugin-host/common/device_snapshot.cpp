@@ -47,20 +47,29 @@ std::shared_ptr<const DeviceSnapshot> SnapshotSlot::current() const
     return current_;
 }
 
-SnapshotSlot& SnapshotBoard::add()
+std::shared_ptr<SnapshotSlot> SnapshotBoard::add()
 {
-    slots_.emplace_back();
-    return slots_.back();
+    auto slot = std::make_shared<SnapshotSlot>();
+    const std::lock_guard<std::mutex> lock(mutex_);
+    slots_.push_back(slot);
+    return slot;
 }
 
 std::vector<std::shared_ptr<const DeviceSnapshot>> SnapshotBoard::current() const
 {
     std::vector<std::shared_ptr<const DeviceSnapshot>> all;
+    const std::lock_guard<std::mutex> lock(mutex_);
     all.reserve(slots_.size());
-    for (const SnapshotSlot& slot : slots_) {
-        if (auto snapshot = slot.current()) {
+    for (auto place = slots_.begin(); place != slots_.end();) {
+        const std::shared_ptr<SnapshotSlot> slot = place->lock();
+        if (!slot) {
+            place = slots_.erase(place);
+            continue;
+        }
+        if (auto snapshot = slot->current()) {
             all.push_back(std::move(snapshot));
         }
+        ++place;
     }
     return all;
 }

@@ -8,7 +8,6 @@
 #include <array>
 #include <chrono>
 #include <cstddef>
-#include <deque>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -73,16 +72,17 @@ private:
     std::shared_ptr<const DeviceSnapshot> current_;
 };
 
-// Every device of a run, in the site document's order. Places are added
-// before the devices' threads start; after that the board only publishes
-// and reads.
+// Every device of a run, in the order they were added. A device holds its
+// place for as long as it is polled; a device removed on reload drops its
+// place and is gone from the board.
 class SnapshotBoard {
 public:
-    SnapshotSlot& add();
+    std::shared_ptr<SnapshotSlot> add();
     std::vector<std::shared_ptr<const DeviceSnapshot>> current() const;
 
 private:
-    std::deque<SnapshotSlot> slots_;
+    mutable std::mutex mutex_;
+    mutable std::vector<std::weak_ptr<SnapshotSlot>> slots_;
 };
 
 }  // namespace plugin_host

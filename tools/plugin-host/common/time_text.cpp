@@ -47,4 +47,12 @@ std::optional<std::string> round_time_text(const std::uint8_t (&bytes)[protocol4
     return round_time_text(protocol419::decode_round_time(bytes));
 }
 
+std::string local_time_text(std::time_t when, const char* format)
+{
+    std::tm local{};
+    localtime_r(&when, &local);
+    char text[64];
+    return std::strftime(text, sizeof text, format, &local) != 0 ? text : "";
+}
+
 }  // namespace plugin_host

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <ctime>
 #include <optional>
 #include <string>
 
@@ -20,6 +21,9 @@ std::optional<std::string> time_text(const boost::posix_time::ptime& time);
 // make no calendar date are shown as stored and said to be no date.
 std::optional<std::string> round_time_text(const protocol419::round_time& time);
 std::optional<std::string> round_time_text(const std::uint8_t (&bytes)[protocol419::ROUND_TIME_BYTES]);
+
+// A moment of the wall clock in local time, in strftime's `format`.
+std::string local_time_text(std::time_t when, const char* format = "%Y-%m-%d %H:%M:%S");
 
 // The stored fields as they are, whether or not they make a date: for
 // machine-readable dumps of the record.

@@ -30,31 +30,43 @@ bool write_all(int fd, const std::string& text)
 
 }  // namespace
 
-std::string ledger_path_for(const std::string& history) { return history + ".mqtt-acked"; }
-
-std::optional<std::uint64_t> DeliveryLedger::load() const
+std::optional<LedgerState> DeliveryLedger::load() const
 {
     std::ifstream in(path_);
     if (!in) {
         return std::nullopt;
     }
-    std::string word;
-    unsigned long long number = 0;
-    if (!(in >> word >> number) || word != "acknowledged") {
-        throw std::runtime_error(path_ + " is not a ledger of acknowledged records (\"acknowledged N\"); move it "
-                                         "away to publish only new records");
+    LedgerState state;
+    std::string stored, acknowledged, newest;
+    unsigned long long numbers[3] = {};
+    if (!(in >> stored >> numbers[0] >> acknowledged >> numbers[1]) || stored != "stored" ||
+        acknowledged != "acknowledged" || numbers[1] > numbers[0]) {
+        throw std::runtime_error(path_ + " is not the publishing state of a history (\"stored N\", \"acknowledged "
+                                         "M\"); move it away to publish only new records");
     }
-    return number;
+    state.stored = numbers[0];
+    state.acknowledged = numbers[1];
+    if (in >> newest >> numbers[2] && newest == "newest") {
+        in.get();
+        std::getline(in, state.newest_file);
+        state.newest_records = numbers[2];
+    }
+    return state;
 }
 
-bool DeliveryLedger::store(std::uint64_t acknowledged) const
+bool DeliveryLedger::store(const LedgerState& state) const
 {
     const std::string temporary = path_ + ".new";
     const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (fd < 0) {
         return false;
     }
-    const bool written = write_all(fd, "acknowledged " + std::to_string(acknowledged) + "\n") && ::fsync(fd) == 0;
+    const bool written = write_all(fd, "stored " + std::to_string(state.stored) + "\nacknowledged " +
+                                                 std::to_string(state.acknowledged) + "\n" +
+                                                 (state.newest_file.empty()
+                                                      ? std::string()
+                                                      : "newest " + std::to_string(state.newest_records) + " " +
+                                                            state.newest_file + "\n")) && ::fsync(fd) == 0;
     const int saved = errno;
     ::close(fd);
     if (!written || std::rename(temporary.c_str(), path_.c_str()) != 0) {

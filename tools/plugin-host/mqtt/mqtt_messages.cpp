@@ -102,13 +102,13 @@ std::string device_topic(const std::string& prefix, const std::string& device, c
 
 std::string bridge_availability_topic(const std::string& prefix) { return prefix + "/bridge/availability"; }
 
-std::string state_payload(const std::uint8_t* record, std::uint64_t seq)
+void state_payload(std::string& document, const std::uint8_t* record, std::uint64_t seq)
 {
     JsonObject object;
     object.integer("seq", static_cast<long long>(seq));
     add_record_fields(object, record, true);
     object.real("rc.total_current", total_rectifier_current(record));
-    return object.str();
+    document = object.str();
 }
 
 std::string alarms_payload(const std::vector<SnapshotAlarm>& alarms, const std::vector<int>& levels)

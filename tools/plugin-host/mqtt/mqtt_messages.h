@@ -23,8 +23,8 @@ struct MqttMessage {
     bool retain = false;
 };
 
-// The state document of a stored record.
-std::string state_payload(const std::uint8_t* record, std::uint64_t seq);
+// The state document of a stored record, into `document` (its room kept).
+void state_payload(std::string& document, const std::uint8_t* record, std::uint64_t seq);
 
 // The alarms document: {"active": [{"name", "level"}...], "levels": {"L": bool}},
 // every level of `levels` and of the active alarms present.

@@ -88,6 +88,13 @@ std::string library_error(int rc)
     return text;
 }
 
+bool same_alarms(const std::vector<SnapshotAlarm>& a, const std::vector<SnapshotAlarm>& b)
+{
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](const SnapshotAlarm& x, const SnapshotAlarm& y) {
+        return x.active == y.active && x.level == y.level && x.occurrence == y.occurrence && x.name == y.name;
+    });
+}
+
 struct LibraryUse {
     LibraryUse() { mosquitto_lib_init(); }
     ~LibraryUse() { mosquitto_lib_cleanup(); }
@@ -97,10 +104,11 @@ struct LibraryUse {
 
 class MqttPublisher::Session {
 public:
-    Session(const MqttSettings& settings, std::vector<MqttDevice> devices);
+    explicit Session(const MqttSettings& settings);
     ~Session();
 
-    RecordFeed& feed(std::size_t index) { return *devices_[index].feed; }
+    std::shared_ptr<RecordFeed> join(MqttDevice given);
+    void remove(const std::string& name);
     void start()
     {
         thread_ = std::thread([this] { run(); });
@@ -111,18 +119,29 @@ private:
     struct Device {
         MqttDevice given;
         std::string name;
-        std::unique_ptr<RecordFeed> feed;
+        std::shared_ptr<RecordFeed> feed;
         std::unique_ptr<DeliveryLedger> ledger;  // none without a history
         std::uint64_t acknowledged = 0;          // every record up to this one
         std::uint64_t stored_acknowledged = 0;   // as the ledger holds it
         std::uint64_t next = 0;                  // the next to send
+        bool ledger_due = false;                 // the ledger is written at the next chance
         std::set<std::uint64_t> in_flight;
         std::shared_ptr<const DeviceSnapshot> seen;
+        std::string state_topic;
         std::string availability_sent, alarms_sent;
+        std::vector<SnapshotAlarm> alarms_seen;  // those alarms_sent says
         unsigned long lost_said = 0;
         bool ledger_failed = false;
+        bool announce = true;   // its discovery documents are due
+        bool removed = false;   // it left the site: its retained documents go
     };
+    using DevicePtr = std::shared_ptr<Device>;
 
+    // The device's feed, numbered on from its ledger and history.
+    void open_feed(Device& device);
+    // Clears what the broker retains of a device that left the site.
+    void retract(const Device& device);
+    void announce(const Device& device);
     void run();
     void connect();
     void lose(const std::string& why);
@@ -131,9 +150,12 @@ private:
     // Sends what is due: records within the window and rate, alarms and
     // availability that changed; keeps acknowledged numbers.
     void pump(bool stopping);
+    void send_records(const DevicePtr& device);
+    // Its availability and alarms, when they changed.
+    void say_state(Device& device, const DeviceSnapshot& snapshot);
     void keep_ledgers(bool now);
+    void keep_ledger(Device& device);
     bool send(const std::string& topic, const std::string& payload, int qos, bool retain, int* mid = nullptr);
-    void announce();
     bool drained() const;
     // Sleeps `how_long` unless the stop comes first; false on a stop.
     bool sleep_for(steady::duration how_long);
@@ -149,12 +171,17 @@ private:
     std::string password_;
     std::string bridge_topic_;
     int qos_;
-    std::vector<Device> devices_;
+    // The devices, under devices_mutex_: the publisher's thread holds it for
+    // a turn of its loop, join and remove for their change.
+    std::mutex devices_mutex_;
+    std::vector<DevicePtr> devices_;
     struct mosquitto* mosq_ = nullptr;
     bool connected_ = false;
     bool refused_ = false;   // the broker answered the connection with a refusal
     std::string last_error_;  // the library's last error line, for the message of a failed connection
-    std::unordered_map<int, std::pair<std::size_t, std::uint64_t>> flying_;  // message id: device, seq
+    std::unordered_map<int, std::pair<DevicePtr, std::uint64_t>> flying_;  // message id: device, seq
+    StoredRecord record_;   // the one being sent
+    std::string payload_;   // its state document
     double tokens_ = BURST;
     steady::time_point refilled_ = steady::now();
     steady::time_point ledgers_kept_ = steady::now();
@@ -167,7 +194,7 @@ private:
     std::thread thread_;
 };
 
-MqttPublisher::Session::Session(const MqttSettings& settings, std::vector<MqttDevice> devices)
+MqttPublisher::Session::Session(const MqttSettings& settings)
     : settings_(settings), broker_(parse_broker_url(settings.url)), qos_(settings.qos != 0 ? settings.qos : 1)
 {
     settings_.prefix = settings_.prefix.empty() ? "powersystem" : settings_.prefix;
@@ -189,47 +216,98 @@ MqttPublisher::Session::Session(const MqttSettings& settings, std::vector<MqttDe
     say("publishing to " + settings_.url + " as " + settings_.client_id + " under " + settings_.prefix +
         "/DEVICE/{state,alarms,availability} at QoS " + std::to_string(qos_) + ", the tool's availability on " +
         bridge_topic_);
-    const auto start_micros = std::chrono::duration_cast<std::chrono::microseconds>(
-        std::chrono::system_clock::now().time_since_epoch());
-    for (MqttDevice& given : devices) {
-        Device device;
-        device.name = given.snapshots->current()->identity->name;
-        const bool history = !given.history.empty();
-        device.feed = std::make_unique<RecordFeed>(given.history, history ? QUEUE_WITH_HISTORY : QUEUE_WITHOUT_HISTORY,
-                                                   static_cast<std::uint64_t>(start_micros.count()));
-        const std::uint64_t stored = device.feed->newest();
-        if (!history) {
-            say(device.name + " has no history file: only its new records are published, numbered from the start "
-                              "time in microseconds; those an outage holds beyond " +
-                std::to_string(QUEUE_WITHOUT_HISTORY) + " are lost");
-            device.acknowledged = stored;
-        } else {
-            device.ledger = std::make_unique<DeliveryLedger>(ledger_path_for(given.history));
-            const std::optional<std::uint64_t> kept = device.ledger->load();
-            if (!kept) {
-                say(device.name + ": no record of this history was published before (" + device.ledger->path() +
-                    " is new): its " + std::to_string(stored) + " stored records are not sent, new ones from seq " +
-                    std::to_string(stored + 1));
-                device.acknowledged = stored;
-            } else if (*kept > stored) {
-                say(device.name + ": " + device.ledger->path() + " says the broker had record " +
-                    std::to_string(*kept) + ", but " + given.history + " holds " + std::to_string(stored) +
-                    ": the history was replaced; new records are sent from seq " + std::to_string(stored + 1));
-                device.acknowledged = stored;
-            } else {
-                device.acknowledged = *kept;
-                if (*kept < stored) {
-                    say(device.name + ": " + std::to_string(stored - *kept) +
-                        " stored records the broker has not acknowledged are sent first, from seq " +
-                        std::to_string(*kept + 1));
-                }
-            }
+}
+
+std::shared_ptr<RecordFeed> MqttPublisher::Session::join(MqttDevice given)
+{
+    const std::string name = given.snapshots->current()->identity->name;
+    std::lock_guard<std::mutex> lock(devices_mutex_);
+    const auto known = std::find_if(devices_.begin(), devices_.end(),
+                                    [&name](const DevicePtr& device) { return device->name == name; });
+    if (known != devices_.end()) {
+        Device& device = **known;
+        if (device.ledger && given.history && device.ledger->path() == given.state_file) {
+            // Restarted with the same history: its numbers and what it sent go on.
+            device.given = std::move(given);
+            device.announce = true;
+            device.removed = false;
+            device.seen.reset();
+            return device.feed;
         }
-        device.stored_acknowledged = device.acknowledged;
-        device.next = device.acknowledged + 1;
-        device.given = std::move(given);
-        devices_.push_back(std::move(device));
+        keep_ledger(device);
+        devices_.erase(known);
     }
+    auto device = std::make_shared<Device>();
+    device->name = name;
+    device->state_topic = device_topic(settings_.prefix, name, "state");
+    device->given = std::move(given);
+    open_feed(*device);
+    devices_.push_back(device);
+    return device->feed;
+}
+
+void MqttPublisher::Session::remove(const std::string& name)
+{
+    std::lock_guard<std::mutex> lock(devices_mutex_);
+    for (const DevicePtr& device : devices_) {
+        if (device->name == name) {
+            device->removed = true;
+        }
+    }
+}
+
+void MqttPublisher::Session::open_feed(Device& device)
+{
+    const std::string& name = device.name;
+    if (!device.given.history) {
+        const auto start_micros = std::chrono::duration_cast<std::chrono::microseconds>(
+            std::chrono::system_clock::now().time_since_epoch());
+        const auto newest = static_cast<std::uint64_t>(start_micros.count()) - 1;
+        device.feed = std::make_shared<RecordFeed>(nullptr, QUEUE_WITHOUT_HISTORY, newest);
+        say(name + " has no history file: only its new records are published, numbered from the start time in "
+                   "microseconds; those an outage holds beyond " + std::to_string(QUEUE_WITHOUT_HISTORY) + " are lost");
+        device.acknowledged = newest;
+        device.stored_acknowledged = newest;
+        device.next = newest + 1;
+        return;
+    }
+    auto history = std::make_unique<DeviceHistory>(device.given.history);
+    device.ledger = std::make_unique<DeliveryLedger>(device.given.state_file);
+    const std::optional<LedgerState> kept = device.ledger->load();
+    const std::uint64_t held = history->count();
+    std::uint64_t newest = held;
+    std::uint64_t acknowledged = held;
+    if (!kept) {
+        say(name + ": no record of this history was published before (" + device.ledger->path() + " is new): its " +
+            std::to_string(held) + " stored records are not sent, new ones from seq " + std::to_string(held + 1));
+    } else if (!kept->newest_file.empty() && ::access(kept->newest_file.c_str(), F_OK) == 0 &&
+               records_in(kept->newest_file) < kept->newest_records) {
+        newest = kept->stored + held;
+        acknowledged = newest;
+        say(name + ": " + kept->newest_file + " holds fewer records than " + device.ledger->path() +
+            " says: the history was replaced; its records are not sent, new ones from seq " +
+            std::to_string(newest + 1));
+    } else {
+        const DeviceHistory::Place anchor{kept->newest_file, kept->newest_records};
+        newest = kept->stored + (kept->newest_file.empty() ? 0 : history->count(&anchor));
+        acknowledged = kept->acknowledged;
+        if (newest - acknowledged > held) {
+            say(name + ": " + std::to_string(newest - acknowledged - held) +
+                " records the broker never acknowledged are no longer in the history (files removed for their "
+                "age): they are not sent");
+            acknowledged = newest - held;
+        }
+        if (acknowledged < newest) {
+            say(name + ": " + std::to_string(newest - acknowledged) +
+                " stored records the broker has not acknowledged are sent first, from seq " +
+                std::to_string(acknowledged + 1));
+        }
+    }
+    history->number_back_from(newest);
+    device.feed = std::make_shared<RecordFeed>(std::move(history), QUEUE_WITH_HISTORY, newest);
+    device.acknowledged = acknowledged;
+    device.next = acknowledged + 1;
+    device.ledger_due = true;  // the numbers go on from here even if nothing is sent
 }
 
 MqttPublisher::Session::~Session()
@@ -255,8 +333,8 @@ bool MqttPublisher::Session::sleep_for(steady::duration how_long)
 
 bool MqttPublisher::Session::drained() const
 {
-    return std::all_of(devices_.begin(), devices_.end(), [](const Device& device) {
-        return device.in_flight.empty() && device.next > device.feed->newest();
+    return std::all_of(devices_.begin(), devices_.end(), [](const DevicePtr& device) {
+        return device->in_flight.empty() && device->next > device->feed->newest();
     });
 }
 
@@ -265,7 +343,12 @@ void MqttPublisher::Session::run()
     auto retry = std::chrono::duration_cast<steady::duration>(FIRST_RETRY);
     bool first_try = true;
     steady::time_point drain_until{};
+    std::unique_lock<std::mutex> devices_lock(devices_mutex_, std::defer_lock);
     for (;;) {
+        if (devices_lock.owns_lock()) {
+            devices_lock.unlock();  // join and remove get their turn
+        }
+        devices_lock.lock();
         if (stop_ && drain_until == steady::time_point{}) {
             drain_until = steady::now() + DRAIN;
         }
@@ -276,6 +359,7 @@ void MqttPublisher::Session::run()
         }
         if (mosq_ == nullptr) {
             if (!first_try) {
+                devices_lock.unlock();
                 if (!sleep_for(retry)) {
                     break;
                 }
@@ -295,6 +379,9 @@ void MqttPublisher::Session::run()
             pump(stop_);
         }
     }
+    if (!devices_lock.owns_lock()) {
+        devices_lock.lock();
+    }
     if (connected_) {
         send(bridge_topic_, "offline", 1, true);
         mosquitto_disconnect(mosq_);
@@ -304,8 +391,8 @@ void MqttPublisher::Session::run()
     keep_ledgers(true);
     std::uint64_t waiting = 0;
     std::uint64_t undelivered = 0;
-    for (const Device& device : devices_) {
-        (device.feed->has_history() ? waiting : undelivered) += device.feed->newest() - device.acknowledged;
+    for (const DevicePtr& device : devices_) {
+        (device->feed->has_history() ? waiting : undelivered) += device->feed->newest() - device->acknowledged;
     }
     if (waiting != 0) {
         say(std::to_string(waiting) + (waiting == 1 ? " record" : " records") +
@@ -377,9 +464,9 @@ void MqttPublisher::Session::lose(const std::string& why)
     }
     connected_ = false;
     flying_.clear();
-    for (Device& device : devices_) {
-        device.in_flight.clear();
-        device.next = device.acknowledged + 1;
+    for (const DevicePtr& device : devices_) {
+        device->in_flight.clear();
+        device->next = device->acknowledged + 1;
     }
 }
 
@@ -393,8 +480,8 @@ void MqttPublisher::Session::on_connect(struct mosquitto*, void* self, int rc)
     }
     session.connected_ = true;
     std::uint64_t held = 0;
-    for (const Device& device : session.devices_) {
-        held += device.feed->newest() - device.acknowledged;
+    for (const DevicePtr& device : session.devices_) {
+        held += device->feed->newest() - device->acknowledged;
     }
     if (session.outage_said_) {
         const auto seconds =
@@ -407,22 +494,31 @@ void MqttPublisher::Session::on_connect(struct mosquitto*, void* self, int rc)
     }
     session.send(session.bridge_topic_, "online", 1, true);
     mosquitto_subscribe(session.mosq_, nullptr, "homeassistant/status", 1);
-    session.announce();
-    for (Device& device : session.devices_) {
+    for (const DevicePtr& device : session.devices_) {
         // The broker may have lost what it retained: said again.
-        device.availability_sent.clear();
-        device.alarms_sent.clear();
-        device.seen.reset();
+        device->announce = true;
+        device->availability_sent.clear();
+        device->alarms_sent.clear();
+        device->seen.reset();
     }
 }
 
-void MqttPublisher::Session::announce()
+void MqttPublisher::Session::announce(const Device& device)
 {
-    for (const Device& device : devices_) {
-        const auto snapshot = device.given.snapshots->current();
-        for (const MqttMessage& message : discovery_messages(settings_.prefix, *snapshot->identity, device.given.levels)) {
-            send(message.topic, message.payload, 1, message.retain);
-        }
+    const auto snapshot = device.given.snapshots->current();
+    for (const MqttMessage& message : discovery_messages(settings_.prefix, *snapshot->identity, device.given.levels)) {
+        send(message.topic, message.payload, 1, message.retain);
+    }
+}
+
+void MqttPublisher::Session::retract(const Device& device)
+{
+    const auto snapshot = device.given.snapshots->current();
+    for (const MqttMessage& message : discovery_messages(settings_.prefix, *snapshot->identity, device.given.levels)) {
+        send(message.topic, std::string(), 1, true);
+    }
+    for (const char* leaf : {"alarms", "availability"}) {
+        send(device_topic(settings_.prefix, device.name, leaf), std::string(), 1, true);
     }
 }
 
@@ -433,7 +529,7 @@ void MqttPublisher::Session::on_publish(struct mosquitto*, void* self, int mid)
     if (flying == session.flying_.end()) {
         return;  // a retained document or the tool's availability
     }
-    Device& device = session.devices_[flying->second.first];
+    Device& device = *flying->second.first;
     device.in_flight.erase(flying->second.second);
     session.flying_.erase(flying);
     const std::uint64_t all_before = device.in_flight.empty() ? device.next - 1 : *device.in_flight.begin() - 1;
@@ -448,7 +544,9 @@ void MqttPublisher::Session::on_message(struct mosquitto*, void* self, const str
     auto& session = *static_cast<Session*>(self);
     const std::string payload(static_cast<const char*>(message->payload), static_cast<std::size_t>(message->payloadlen));
     if (std::strcmp(message->topic, "homeassistant/status") == 0 && payload == "online") {
-        session.announce();
+        for (const DevicePtr& device : session.devices_) {
+            device->announce = true;
+        }
     }
 }
 
@@ -470,56 +568,80 @@ void MqttPublisher::Session::pump(bool stopping)
     const auto now = steady::now();
     tokens_ = std::min(BURST, tokens_ + RATE * std::chrono::duration<double>(now - refilled_).count());
     refilled_ = now;
-    StoredRecord record;
-    for (std::size_t k = 0; k < devices_.size(); ++k) {
-        const std::size_t index = (turn_ + k) % devices_.size();
-        Device& device = devices_[index];
-        while (static_cast<int>(flying_.size()) < WINDOW && tokens_ >= 1 && device.next <= device.feed->newest()) {
-            if (!device.feed->take(device.next, record)) {
-                const unsigned long lost = device.feed->has_history() ? 1 : device.feed->lost();
-                if (device.lost_said == 0) {
-                    say(device.name + ": record " + std::to_string(device.next) +
-                        (device.feed->has_history() ? " cannot be read back from its history"
-                                                    : " did not fit in the queue while the broker was away") +
-                        ": it is not sent");
-                }
-                device.lost_said += lost;
-                if (device.in_flight.empty() && device.next == device.acknowledged + 1) {
-                    device.acknowledged = device.next;  // nothing to wait for
-                }
-                ++device.next;
-                continue;
-            }
-            int mid = 0;
-            if (!send(device_topic(settings_.prefix, device.name, "state"), state_payload(record.data(), device.next),
-                      qos_, false, &mid)) {
-                return;  // the connection goes; the loop finds out
-            }
-            flying_[mid] = {index, device.next};
-            device.in_flight.insert(device.next);
-            ++device.next;
-            tokens_ -= 1;
-        }
-        const auto snapshot = device.given.snapshots->current();
-        if (snapshot != device.seen) {
-            device.seen = snapshot;
-            // Before its first round a device is neither: nothing is said.
-            const bool polled = snapshot->up || snapshot->rounds_completed + snapshot->rounds_given_up != 0 ||
-                                snapshot->reopen_attempts != 0;
-            const std::string availability = snapshot->up ? "online" : "offline";
-            if (polled && availability != device.availability_sent &&
-                send(device_topic(settings_.prefix, device.name, "availability"), availability, 1, true)) {
-                device.availability_sent = availability;
-            }
-            const std::string alarms = alarms_payload(snapshot->alarms, device.given.levels);
-            if (alarms != device.alarms_sent &&
-                send(device_topic(settings_.prefix, device.name, "alarms"), alarms, 1, true)) {
-                device.alarms_sent = alarms;
-            }
+    for (auto at = devices_.begin(); at != devices_.end();) {
+        if ((*at)->removed && (retract(**at), keep_ledger(**at), true)) {
+            at = devices_.erase(at);
+        } else {
+            ++at;
         }
     }
-    turn_ = (turn_ + 1) % devices_.size();
+    for (std::size_t k = 0; k < devices_.size(); ++k) {
+        const DevicePtr& device = devices_[(turn_ + k) % devices_.size()];
+        if (device->announce) {
+            announce(*device);
+            device->announce = false;
+        }
+        send_records(device);
+        const auto snapshot = device->given.snapshots->current();
+        if (snapshot != device->seen) {
+            device->seen = snapshot;
+            say_state(*device, *snapshot);
+        }
+    }
+    turn_ = devices_.empty() ? 0 : (turn_ + 1) % devices_.size();
     keep_ledgers(stopping || qos_ == 2);
+}
+
+void MqttPublisher::Session::send_records(const DevicePtr& device)
+{
+    const std::uint64_t newest = device->feed->newest();
+    while (static_cast<int>(flying_.size()) < WINDOW && tokens_ >= 1 && device->next <= newest) {
+        if (!device->feed->take(device->next, record_)) {
+            const unsigned long lost = device->feed->has_history() ? 1 : device->feed->lost();
+            if (device->lost_said == 0) {
+                say(device->name + ": record " + std::to_string(device->next) +
+                    (device->feed->has_history() ? " cannot be read back from its history (its file removed for "
+                                                   "its age?)"
+                                                 : " did not fit in the queue while the broker was away") +
+                    ": it is not sent, nor those after it that are gone too");
+            }
+            device->lost_said += lost;
+            if (device->in_flight.empty() && device->next == device->acknowledged + 1) {
+                device->acknowledged = device->next;  // nothing to wait for
+            }
+            ++device->next;
+            continue;
+        }
+        state_payload(payload_, record_.data(), device->next);
+        int mid = 0;
+        if (!send(device->state_topic, payload_, qos_, false, &mid)) {
+            return;  // the connection goes; the loop finds out
+        }
+        flying_[mid] = {device, device->next};
+        device->in_flight.insert(device->next);
+        ++device->next;
+        tokens_ -= 1;
+    }
+}
+
+void MqttPublisher::Session::say_state(Device& device, const DeviceSnapshot& snapshot)
+{
+    // Before its first round a device is neither: nothing is said.
+    const bool polled =
+        snapshot.up || snapshot.rounds_completed + snapshot.rounds_given_up != 0 || snapshot.reopen_attempts != 0;
+    const char* availability = snapshot.up ? "online" : "offline";
+    if (polled && device.availability_sent != availability &&
+        send(device_topic(settings_.prefix, device.name, "availability"), availability, 1, true)) {
+        device.availability_sent = availability;
+    }
+    if (!device.alarms_sent.empty() && same_alarms(snapshot.alarms, device.alarms_seen)) {
+        return;
+    }
+    const std::string alarms = alarms_payload(snapshot.alarms, device.given.levels);
+    if (alarms != device.alarms_sent && send(device_topic(settings_.prefix, device.name, "alarms"), alarms, 1, true)) {
+        device.alarms_sent = alarms;
+        device.alarms_seen = snapshot.alarms;
+    }
 }
 
 void MqttPublisher::Session::keep_ledgers(bool now)
@@ -528,29 +650,42 @@ void MqttPublisher::Session::keep_ledgers(bool now)
         return;
     }
     ledgers_kept_ = steady::now();
-    for (Device& device : devices_) {
-        if (!device.ledger || device.acknowledged == device.stored_acknowledged) {
-            continue;
-        }
-        if (device.ledger->store(device.acknowledged)) {
-            device.stored_acknowledged = device.acknowledged;
-            device.ledger_failed = false;
-        } else if (!device.ledger_failed) {
-            say("cannot write " + device.ledger->path() + " (" + std::strerror(errno) +
-                "): after a restart, records the broker already has are sent again");
-            device.ledger_failed = true;
-        }
+    for (const DevicePtr& device : devices_) {
+        keep_ledger(*device);
     }
 }
 
-MqttPublisher::MqttPublisher(const MqttSettings& settings, std::vector<MqttDevice> devices)
-    : session_(std::make_unique<Session>(settings, std::move(devices)))
+void MqttPublisher::Session::keep_ledger(Device& device)
 {
+    // Only what the broker acknowledged needs writing: the records stored
+    // since are counted again from the history at a restart.
+    if (!device.ledger || (device.acknowledged == device.stored_acknowledged && !device.ledger_due)) {
+        return;
+    }
+    LedgerState state;
+    state.stored = device.feed->newest();
+    state.acknowledged = device.acknowledged;
+    const DeviceHistory::Place newest = device.feed->place_of(state.stored);
+    state.newest_file = newest.file;
+    state.newest_records = newest.records;
+    if (device.ledger->store(state)) {
+        device.stored_acknowledged = device.acknowledged;
+        device.ledger_due = false;
+        device.ledger_failed = false;
+    } else if (!device.ledger_failed) {
+        say("cannot write " + device.ledger->path() + " (" + std::strerror(errno) +
+            "): after a restart, records the broker already has are sent again");
+        device.ledger_failed = true;
+    }
 }
+
+MqttPublisher::MqttPublisher(const MqttSettings& settings) : session_(std::make_unique<Session>(settings)) {}
 
 MqttPublisher::~MqttPublisher() = default;
 
-RecordFeed& MqttPublisher::feed(std::size_t index) { return session_->feed(index); }
+std::shared_ptr<RecordFeed> MqttPublisher::join(MqttDevice device) { return session_->join(std::move(device)); }
+
+void MqttPublisher::remove(const std::string& name) { session_->remove(name); }
 
 void MqttPublisher::start() { session_->start(); }
 

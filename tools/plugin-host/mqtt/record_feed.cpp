@@ -4,28 +4,28 @@
 
 namespace plugin_host {
 
-RecordFeed::RecordFeed(const std::string& history, std::size_t queue_capacity, std::uint64_t first_number)
-    : history_(history.empty() ? nullptr : std::make_unique<DeviceHistory>(history)),
-      capacity_(queue_capacity),
-      first_(history_ ? history_->count() + 1 : first_number),
-      newest_(first_ - 1)
+RecordFeed::RecordFeed(std::unique_ptr<DeviceHistory> history, std::size_t queue_capacity, std::uint64_t newest)
+    : history_(std::move(history)), capacity_(queue_capacity), newest_(newest)
 {
+}
+
+std::uint64_t RecordFeed::newest() const
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    return newest_;
 }
 
 void RecordFeed::add(const std::uint8_t* record)
 {
-    const std::uint64_t number = newest_.load() + 1;
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        if (queue_.size() < capacity_) {
-            queue_.emplace_back();
-            queue_.back().first = number;
-            std::memcpy(queue_.back().second.data(), record, queue_.back().second.size());
-        } else if (!history_) {
-            ++lost_;
-        }
+    std::lock_guard<std::mutex> lock(mutex_);
+    const std::uint64_t number = ++newest_;
+    if (queue_.size() < capacity_) {
+        queue_.emplace_back();
+        queue_.back().first = number;
+        std::memcpy(queue_.back().second.data(), record, queue_.back().second.size());
+    } else if (!history_) {
+        ++lost_;
     }
-    newest_.store(number);
 }
 
 bool RecordFeed::take(std::uint64_t number, StoredRecord& record)

@@ -13,7 +13,6 @@
 #include <deque>
 #include <memory>
 #include <mutex>
-#include <optional>
 #include <string>
 #include <utility>
 
@@ -23,16 +22,15 @@ namespace plugin_host {
 
 class RecordFeed {
 public:
-    // A device whose history is at `history` (empty: none). Its records are
-    // numbered from the count the history holds now; without a history
-    // from `first_number`.
-    RecordFeed(const std::string& history, std::size_t queue_capacity, std::uint64_t first_number);
+    // A device whose history is `history` (none: null), whose newest record
+    // so far is number `newest`.
+    RecordFeed(std::unique_ptr<DeviceHistory> history, std::size_t queue_capacity, std::uint64_t newest);
 
     // On the device's thread: one more record, just stored in the history.
     void add(const std::uint8_t* record);
 
     // The number of the newest record (0: none yet).
-    std::uint64_t newest() const { return newest_.load(); }
+    std::uint64_t newest() const;
     // On the publisher's thread: record number `number`, from the queue or
     // the history; false when neither holds it.
     bool take(std::uint64_t number, StoredRecord& record);
@@ -41,16 +39,16 @@ public:
     // Records that found the queue full and had no history to wait in.
     unsigned long lost() const { return lost_.load(); }
     bool has_history() const { return history_ != nullptr; }
-    // The number of the first record added.
-    std::uint64_t first_number() const { return first_; }
+    // Where record `number` is in the history (publisher's thread).
+    DeviceHistory::Place place_of(std::uint64_t number) { return history_->place_of(number); }
 
 private:
     std::unique_ptr<DeviceHistory> history_;
     std::size_t capacity_;
-    std::uint64_t first_;
-    std::atomic<std::uint64_t> newest_;
+    // Under the mutex rather than a 64-bit atomic, which 32-bit MIPS has not.
+    mutable std::mutex mutex_;
+    std::uint64_t newest_;
     std::atomic<unsigned long> lost_{0};
-    std::mutex mutex_;
     std::deque<std::pair<std::uint64_t, StoredRecord>> queue_;
 };
 

@@ -1,5 +1,5 @@
 // plugin-host decode: prints stored 1003-byte records (a published record, a
-// cache, or a history file of records back to back) field by field, reading
+// cache, or history files of records back to back) field by field, reading
 // one record at a time.
 #include <fstream>
 #include <iostream>
@@ -9,14 +9,20 @@
 #include "tools/plugin-host/records/decode_options.h"
 #include "tools/plugin-host/cli/exit_status.h"
 #include "tools/plugin-host/common/output_files.h"
+#include "tools/plugin-host/records/record_files.h"
 #include "tools/plugin-host/records/record_printer.h"
 #include "tools/plugin-host/records/record_stream.h"
 
 namespace plugin_host {
 
-int decode_command(const DecodeOptions& options)
+namespace {
+
+// Prints the records of one input, numbered on from `index`, after the CSV
+// header once the first input is open; false when it ends in part of a
+// record (said on standard error).
+bool decode_input(const std::string& input, bool alone, const DecodeOptions& options, std::size_t& index,
+                  bool& header_printed)
 {
-    const std::string& input = options.input;
     std::ifstream file;
     if (input != "-") {
         file = open_record_file(input);
@@ -26,10 +32,11 @@ int decode_command(const DecodeOptions& options)
 
     RecordStream records(in, options.hex);
     StoredRecord record;
-    std::size_t index = 0;
-    if (options.csv) {
+    if (options.csv && !header_printed) {
         std::cout << record_csv_header() << "\n";
+        header_printed = true;
     }
+    const std::size_t first = index;
     for (; std::cout && records.next(record); ++index) {
         if (options.table) {
             if (index > 0) {
@@ -50,15 +57,35 @@ int decode_command(const DecodeOptions& options)
         throw std::runtime_error("error reading " + input_name);
     }
     if (records.bytes_read() == 0) {
-        throw std::invalid_argument(input_name + " is empty: it holds no record");
+        if (alone) {
+            throw std::invalid_argument(input_name + " is empty: it holds no record");
+        }
+        std::cerr << "plugin-host decode: " << input_name << " is empty: passed over\n";
     }
     if (records.left_over() != 0) {
         std::cerr << "plugin-host decode: " << input_name << " holds " << records.bytes_read()
-                  << " bytes, not a whole number of 1003-byte records: " << index
+                  << " bytes, not a whole number of 1003-byte records: " << index - first
                   << " record(s) printed, the last " << records.left_over() << " byte(s) not decoded\n";
-        return EXIT_WRONG_INPUT;
+        return false;
     }
-    return EXIT_DONE;
+    return true;
+}
+
+}  // namespace
+
+int decode_command(const DecodeOptions& options)
+{
+    const std::vector<std::string> inputs = record_files(options.inputs);
+    std::size_t index = 0;
+    bool header_printed = false;
+    bool whole = true;
+    for (const std::string& input : inputs) {
+        whole = decode_input(input, inputs.size() == 1, options, index, header_printed) && whole;
+    }
+    if (index == 0 && inputs.size() > 1) {
+        throw std::invalid_argument("the inputs hold no record");
+    }
+    return whole ? EXIT_DONE : EXIT_WRONG_INPUT;
 }
 
 }  // namespace plugin_host

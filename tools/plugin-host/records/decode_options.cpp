@@ -10,7 +10,9 @@ CommandAction add_decode_command(CLI::App& tool)
 {
     auto options = std::make_shared<DecodeOptions>();
     CLI::App& command = add_subcommand(tool, "decode", "print stored 1003-byte records field by field");
-    path_option(command.add_option("FILE", options->input, "a record, a cache or a history file, or - for standard input"),
+    path_option(command.add_option("FILE", options->inputs,
+                                   "records, a cache or history files, a folder of history files, or - for "
+                                   "standard input"),
                 true)
         ->required()
         ->type_name("");
@@ -29,7 +31,11 @@ CommandAction add_decode_command(CLI::App& tool)
         "\n\n"
         "A history file is records back to back, read one record at a time. Input whose\n"
         "size is not a multiple of 1003 bytes is refused (status 2) after the whole\n"
-        "records it holds are printed.");
+        "records it holds are printed.\n\n"
+        "Several files are read one after the other in the order given, and a folder as\n"
+        "its files sorted by name: the time order of day files such as 2026-03-01.bin.\n"
+        "Records are numbered on from file to file; an empty file among several is\n"
+        "passed over with a note.");
     return [options] { return decode_command(*options); };
 }
 

@@ -2,13 +2,14 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "tools/plugin-host/cli/command_line.h"
 
 namespace plugin_host {
 
 struct DecodeOptions {
-    std::string input;  // a file, or - for standard input
+    std::vector<std::string> inputs;  // files and folders, or - for standard input
     bool hex = false;
     bool table = false;
     bool csv = false;

@@ -15,6 +15,7 @@
 #include "tools/plugin-host/cli/exit_status.h"
 #include "tools/plugin-host/common/output_files.h"
 #include "tools/plugin-host/common/plugin_device.h"
+#include "tools/plugin-host/records/record_files.h"
 #include "tools/plugin-host/report/report_history.h"
 #include "tools/plugin-host/report/report_options.h"
 #include "tools/plugin-host/report/report_page.h"
@@ -61,9 +62,10 @@ void warn(const std::string& text) { std::cerr << "plugin-host report: " << text
 
 int report_command(const ReportOptions& options)
 {
+    const std::vector<std::string> histories = record_files(options.histories);
     // Opening the output empties it: an output that is one of the histories is
     // refused before anything is opened.
-    for (const std::string& history : options.histories) {
+    for (const std::string& history : histories) {
         if (!options.output.empty() && same_file(options.output, history)) {
             throw std::invalid_argument(options.output + " is named as the page's output (-o) and as the history " +
                                         history + ": the page would overwrite it");
@@ -73,11 +75,11 @@ int report_command(const ReportOptions& options)
         options.config_path.empty() ? sample_device_config() : load_device_config(options.config_path);
 
     ReportContent content;
-    content.files = options.histories;
+    content.files = histories;
     HistoryShape shape;
     RecordSelection selection;
     for_each_record(
-        options.histories,
+        histories,
         [&](const std::uint8_t* record, RecordPlace place) {
             selection.add(record, place);
             if (record_time_ms(record)) {
@@ -133,9 +135,9 @@ int report_command(const ReportOptions& options)
         device->set_observer(&timeline);
         apply_host_settings(config, *device);
         device->InitSetting(config);
-        HistoryFiles histories(options.histories);
+        HistoryFiles files(histories);
         for (const DatedRecord& dated : charted.in_time_order) {
-            const std::uint8_t* record = histories.read(dated.place).data();
+            const std::uint8_t* record = files.read(dated.place).data();
             layout.extract(record, values.data());
             for (std::size_t i = 0; i < values.size(); ++i) {
                 content.stats[i].add(values[i]);

@@ -23,7 +23,12 @@ void for_each_record(const std::vector<std::string>& paths,
             throw std::runtime_error("error reading " + path);
         }
         if (records.bytes_read() == 0) {
-            throw std::invalid_argument(path + " is empty: it holds no record");
+            // A day file of a run that stopped before its first record holds
+            // nothing; alone it is not a history.
+            if (paths.size() == 1) {
+                throw std::invalid_argument(path + " is empty: it holds no record");
+            }
+            warn(path + " is empty: left out");
         }
         if (records.left_over() != 0) {
             warn(path + " ends in " + std::to_string(records.left_over()) +

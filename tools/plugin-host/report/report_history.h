@@ -25,7 +25,8 @@ struct RecordPlace {
 // order given. A file that ends in part of a record (a daemon stopped while
 // writing) is read up to its last whole record and warn() is told. Throws
 // std::invalid_argument naming a file that cannot be opened, is a directory
-// or is empty, and std::runtime_error for one that fails while being read.
+// or is empty (an empty one among several is left out and warn() is told),
+// and std::runtime_error for one that fails while being read.
 void for_each_record(const std::vector<std::string>& paths,
                      const std::function<void(const std::uint8_t*, RecordPlace)>& visit,
                      const std::function<void(const std::string&)>& warn);

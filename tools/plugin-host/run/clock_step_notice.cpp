@@ -1,5 +1,7 @@
 #include "tools/plugin-host/run/clock_step_notice.h"
 
+#include "tools/plugin-host/common/time_text.h"
+
 namespace plugin_host {
 
 namespace {
@@ -12,20 +14,11 @@ constexpr long long FORWARD_STEP = 60;
 // these many minutes, then every hour.
 constexpr int REPEAT_MINUTES[] = {1, 5, 15, 60};
 
-std::string local_time_text(std::time_t when)
-{
-    std::tm local{};
-    localtime_r(&when, &local);
-    char text[16];
-    std::strftime(text, sizeof text, "%H:%M:%S", &local);
-    return text;
-}
-
 }  // namespace
 
 std::string ClockStepNotice::waiting_text() const
 {
-    return device_ + " will not poll until " + local_time_text(last_round_) + ", its last round's time";
+    return device_ + " will not poll until " + local_time_text(last_round_, "%H:%M:%S") + ", its last round's time";
 }
 
 std::string ClockStepNotice::before_turn(steady::time_point now, std::time_t device_now)

@@ -12,7 +12,7 @@ std::time_t wall_now() { return std::chrono::system_clock::to_time_t(std::chrono
 
 }  // namespace
 
-DeviceClock::DeviceClock(Mode mode, std::size_t lines) : mode_(mode), active_(lines)
+DeviceClock::DeviceClock(Mode mode) : mode_(mode), active_(0)
 {
     if (mode_ == Mode::real) {
         return;
@@ -51,6 +51,12 @@ bool DeviceClock::wait_until(std::time_t when, const StopCheck& stop)
     }
     waits_.erase(waiting);
     return reached;
+}
+
+void DeviceClock::join()
+{
+    const std::lock_guard<std::mutex> lock(mutex_);
+    ++active_;
 }
 
 void DeviceClock::leave()

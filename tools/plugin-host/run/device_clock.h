@@ -21,9 +21,8 @@ class DeviceClock {
 public:
     enum class Mode { real, wall, fast };
 
-    // Freezes the clock at the present time unless the mode is real. `lines`
-    // is how many lines' threads take turns (fast mode only).
-    DeviceClock(Mode mode, std::size_t lines);
+    // Freezes the clock at the present time unless the mode is real.
+    explicit DeviceClock(Mode mode);
 
     Mode mode() const { return mode_; }
     // The device's time now.
@@ -35,7 +34,9 @@ public:
     // Fast mode: blocks until the clock stands at `when` or later, moving it
     // there once every line waits. False, early, when `stop` asks to stop.
     bool wait_until(std::time_t when, const StopCheck& stop);
-    // Fast mode: a line whose devices are done no longer holds the clock.
+    // Fast mode: a line's thread takes turns from now on (join, before it
+    // starts), or no longer does (leave: its devices are done).
+    void join();
     void leave();
 
 private:

@@ -1,7 +1,10 @@
 // plugin-host run: the host's main loop, for the devices of a site document
 // or, without one, for one device (a site of one) against the simulated
 // power system (default) or a real one on a serial port.
+#include <stdexcept>
+
 #include "tools/plugin-host/common/device_config.h"
+#include "tools/plugin-host/run/history_name.h"
 #include "tools/plugin-host/run/run_options.h"
 #include "tools/plugin-host/run/site_document.h"
 #include "tools/plugin-host/run/site_runner.h"
@@ -19,6 +22,10 @@ Site command_line_site(const RunOptions& options)
     device.address = options.address;
     device.config = options.config_path.empty() ? sample_device_config() : load_device_config(options.config_path);
     device.history = options.history;
+    device.keep_days = options.keep_days;
+    if (device.keep_days != 0 && !HistoryName(device.history).daily()) {
+        throw std::invalid_argument("--keep-days takes a --history whose name carries the day: %Y, %m and %d");
+    }
     device.capture = options.capture;
     device.simulated = options.simulated;
     site.devices.push_back(device);
@@ -36,7 +43,10 @@ Site command_line_site(const RunOptions& options)
 
 int run_command(const RunOptions& options)
 {
-    return run_site(options.site.empty() ? command_line_site(options) : read_site(options.site), options);
+    const SiteSource source = [&options] {
+        return options.site.empty() ? command_line_site(options) : read_site(options.site, options.state_dir);
+    };
+    return run_site(source, options);
 }
 
 }  // namespace plugin_host

@@ -1,10 +1,16 @@
 #include "tools/plugin-host/run/run_options.h"
 
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstring>
 #include <memory>
+#include <stdexcept>
 
 #include <CLI/CLI.hpp>
 
 #include "tools/plugin-host/metrics/metrics_server.h"
+#include "tools/plugin-host/run/history_name.h"
 #include "tools/plugin-host/simulate/simulator_options.h"
 
 namespace plugin_host {
@@ -75,8 +81,25 @@ CommandAction add_run_command(CLI::App& tool)
                       "\"thresholds\": {...}}");
     add_decimal_option(command, "--rounds", options->rounds, 1, 1000000000,
                        "stop after N rounds (default: until SIGINT or SIGTERM)");
-    path_option(command.add_option("--history", options->history, "append every published 1003-byte record to FILE"))
-        ->type_name("FILE");
+    path_option(command.add_option("--history", options->history,
+                                   "append every published 1003-byte record to FILE; %Y, %m and %d in its name "
+                                   "(%% for a %) give the date of the record's round time, such as "
+                                   "hist/%Y-%m-%d.bin for one file a day"))
+        ->type_name("FILE")
+        ->check(CLI::Validator(
+            [](const std::string& value) -> std::string {
+                try {
+                    check_history_name(value);
+                } catch (const std::invalid_argument& error) {
+                    return error.what();
+                }
+                return {};
+            },
+            ""));
+    add_decimal_option(command, "--keep-days", options->keep_days, 1, MAX_KEEP_DAYS,
+                       "with a --history of one file a day: remove its day files more than N days before the "
+                       "device's day (no other file), at start and when the day changes")
+        ->type_name("N");
     path_option(command.add_option("--capture", options->capture,
                                    "write the line as a replay scenario as it goes (flushed every round): "
                                    "plugin-host replay FILE makes the same calls"))
@@ -116,10 +139,27 @@ CommandAction add_run_command(CLI::App& tool)
                                        "simulated buses, each with its address, configuration, interval, history "
                                        "and capture) instead of one; --rounds counts for each device"))
             ->type_name("FILE");
+    // A service reads its site document from /etc and keeps its files in
+    // its state directory (which systemd makes; one that is not there is a
+    // mistake in the unit, not a folder to create).
+    path_option(command.add_option("--state-dir", options->state_dir,
+                                   "take the site's relative history and capture names from this folder instead "
+                                   "of the site document's"))
+        ->type_name("DIR")
+        ->check(CLI::Validator(
+            [](const std::string& value) -> std::string {
+                struct stat status {};
+                if (::stat(value.c_str(), &status) != 0) {
+                    return "no folder " + value + ": " + std::strerror(errno);
+                }
+                return S_ISDIR(status.st_mode) ? "" : value + " is not a folder";
+            },
+            ""))
+        ->needs(site);
     // The site document says, for each device, what these say for one.
     for (CLI::Option* one_device : command.get_options([site](CLI::Option* option) {
              static const char* const names[] = {"--simulate", "--port", "--baud", "--address", "--config",
-                                                 "--history", "--capture"};
+                                                 "--history", "--keep-days", "--capture"};
              for (const char* name : names) {
                  if (option->check_lname(name + 2)) {
                      return true;

@@ -17,7 +17,8 @@ struct RunOptions {
     int baud = 0;  // 0: the device's own
     int address = 1;
     int rounds = 0;  // 0: until SIGINT or SIGTERM
-    std::string history;
+    std::string history;  // may carry the date (HistoryName)
+    int keep_days = 0;    // 0: every day file is kept
     std::string capture;
     bool json = false;
     int timeout_ms = 1000;
@@ -28,6 +29,7 @@ struct RunOptions {
     std::string site;  // a site document: every device in it instead of one
     std::string metrics;  // PORT or ADDRESS:PORT of the metrics endpoint; empty: none
     MqttSettings mqtt;    // the broker records go to; over the site document's
+    std::string state_dir;  // empty: the site's relative history and capture names are in its folder
     simulator::SimulatorSettings simulated;
 };
 

@@ -4,9 +4,10 @@
 
 namespace plugin_host {
 
-void RoundCollector::write_history_to(const std::string& path, HistoryFile::Say say)
+void RoundCollector::write_history_to(const std::string& name, int keep_days, const std::string& keep_option,
+                                      std::time_t device_now, HistoryFile::Say say)
 {
-    history_ = std::make_unique<HistoryFile>(path, sizeof record_, std::move(say));
+    history_ = std::make_unique<DatedHistory>(name, keep_days, keep_option, device_now, std::move(say));
 }
 
 void RoundCollector::on_send_sp(int, const unsigned char* record, unsigned int length, bool)

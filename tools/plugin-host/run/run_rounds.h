@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <ctime>
 #include <map>
 #include <memory>
 #include <string>
@@ -12,7 +13,7 @@
 
 #include "host/host_observer.h"
 #include "protocol419/record.h"
-#include "tools/plugin-host/run/history_file.h"
+#include "tools/plugin-host/run/dated_history.h"
 #include "tools/plugin-host/run/round_timer.h"
 
 namespace plugin_host {
@@ -47,10 +48,12 @@ struct RoundView {
 // alarm's state from round to round.
 class RoundCollector : public HostObserver {
 public:
-    // Appends every published record to the history file at `path`, which
-    // says through `say` what it had to cut or could not write. Throws
+    // Appends every published record to the history named `name` (see
+    // DatedHistory: `keep_days` and `keep_option`, `device_now`), which says
+    // through `say` what it had to cut, remove or could not write. Throws
     // std::runtime_error when the file cannot be opened.
-    void write_history_to(const std::string& path, HistoryFile::Say say);
+    void write_history_to(const std::string& name, int keep_days, const std::string& keep_option,
+                          std::time_t device_now, HistoryFile::Say say);
 
     void on_send_sp(int type, const unsigned char* record, unsigned int length, bool flag) override;
     void on_check_threshold_bool(int level, const std::string& key, const std::string& id, const std::string& desc,
@@ -82,7 +85,7 @@ private:
     qorv52_419_Data_t record_{};
     std::vector<AlarmReport> reports_;
     std::map<AlarmKey, AlarmReport> states_;  // the last report of each
-    std::unique_ptr<HistoryFile> history_;
+    std::unique_ptr<DatedHistory> history_;
 };
 
 }  // namespace plugin_host

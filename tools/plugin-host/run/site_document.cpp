@@ -11,6 +11,7 @@
 #include "tools/plugin-host/common/input_file.h"
 #include "tools/plugin-host/common/json_members.h"
 #include "tools/plugin-host/common/run_config.h"
+#include "tools/plugin-host/run/history_name.h"
 
 namespace plugin_host {
 
@@ -87,10 +88,28 @@ std::string read_simulated(JsonMembers& entry, SiteDevice& device, std::optional
     return bus;
 }
 
+// The device's history name, checked, with the days of files it keeps.
+std::string read_history(JsonMembers& entry, const std::string& folder, int& keep_days)
+{
+    const std::string history = entry.name("history").value_or("");
+    try {
+        check_history_name(history);
+    } catch (const std::invalid_argument& error) {
+        entry.refuse("history", error.what());
+    }
+    keep_days = static_cast<int>(entry.integer("keep_days", 1, MAX_KEEP_DAYS).value_or(0));
+    if (keep_days != 0 && !HistoryName(history).daily()) {
+        entry.refuse("keep_days", "takes a \"history\" whose name carries the day: %Y, %m and %d");
+    }
+    return in_folder(folder, history);
+}
+
 }  // namespace
 
-Site parse_site(const std::string& text, const std::string& folder, const std::string& file)
+Site parse_site(const std::string& text, const std::string& folder, const std::string& file,
+                const std::string& state_folder)
 {
+    const std::string& files_folder = state_folder.empty() ? folder : state_folder;
     const Json::Value document = parse_json(text, file);
     JsonMembers top(document, file, "");
     const Json::Value* devices = top.find("devices");
@@ -125,6 +144,7 @@ Site parse_site(const std::string& text, const std::string& folder, const std::s
     for (Json::ArrayIndex i = 0; i < devices->size(); ++i) {
         JsonMembers entry((*devices)[i], file, element_path("devices", i));
         SiteDevice device;
+        device.entry = (*devices)[i];
         const std::optional<std::string> name = entry.name("name");
         device.address = static_cast<int>(entry.integer("address", 0, 255).value_or(1));
         std::string port = entry.name("port").value_or("");
@@ -139,8 +159,8 @@ Site parse_site(const std::string& text, const std::string& folder, const std::s
         const int baud = static_cast<int>(entry.integer("baud", 1, 4000000).value_or(0));
         device.config = device_config(entry, folder);
         device.interval_seconds = static_cast<int>(entry.integer("interval", 1, 86400).value_or(0));
-        device.history = in_folder(folder, entry.name("history").value_or(""));
-        device.capture = in_folder(folder, entry.name("capture").value_or(""));
+        device.history = read_history(entry, files_folder, device.keep_days);
+        device.capture = in_folder(files_folder, entry.name("capture").value_or(""));
         entry.check_no_others();
 
         auto line = std::find_if(site.lines.begin(), site.lines.end(), [&](const SiteLine& known) {
@@ -185,11 +205,17 @@ Site parse_site(const std::string& text, const std::string& folder, const std::s
     return site;
 }
 
-Site read_site(const std::string& path)
+bool same_device(const SiteDevice& a, const SiteDevice& b)
+{
+    return a.name == b.name && a.entry == b.entry && a.config == b.config && a.history == b.history &&
+           a.capture == b.capture;
+}
+
+Site read_site(const std::string& path, const std::string& state_folder)
 {
     const std::size_t slash = path.rfind('/');
     return parse_site(read_input_file(path, "site document"),
-                      slash == std::string::npos ? std::string() : path.substr(0, slash), path);
+                      slash == std::string::npos ? std::string() : path.substr(0, slash), path, state_folder);
 }
 
 }  // namespace plugin_host

@@ -4,7 +4,7 @@
 //
 //   {"devices": [
 //     {"name": "east-1", "port": "/dev/ttyUSB0", "baud": 9600, "address": 1,
-//      "config": "east-1.json", "interval": 5, "history": "east-1.bin"},
+//      "config": "east-1.json", "interval": 5, "history": "east-1/%Y-%m-%d.bin", "keep_days": 90},
 //     {"name": "lab-2", "simulator": {"bus": "lab", "modules": 12, "events": ["3 mains-failure"]},
 //      "address": 2, "config": {"appSetting": {...}, "host": {"levels": {...}}}}
 //   ]}
@@ -17,7 +17,9 @@
 // "password_file", "ca_file", "cert_file", "key_file", "qos"} publishes to a
 // broker (run --mqtt and its options say the same, and win).
 //
-// Relative file names are taken from the site document's folder.
+// Relative file names are taken from the site document's folder; relative
+// history and capture names from the state folder instead when one is given
+// (a service keeps its configuration in /etc and its files in /var/lib).
 #pragma once
 
 #include <cstddef>
@@ -37,9 +39,11 @@ struct SiteDevice {
     int address = 1;
     Json::Value config;             // the device document, "host" member included
     int interval_seconds = 0;       // 0: the command line's --interval
-    std::string history;            // empty: none
+    std::string history;            // empty: none; may carry the date (HistoryName)
+    int keep_days = 0;              // 0: every day file is kept
     std::string capture;            // empty: none
     simulator::SimulatorSettings simulated;  // on a simulated bus: its power system
+    Json::Value entry;              // the device's entry as the document gives it
 };
 
 struct SiteLine {
@@ -63,12 +67,18 @@ struct Site {
     MqttSettings mqtt;    // "mqtt": the broker; no url: none
 };
 
+// Whether a reload finds a device as it was: the same entry in the document
+// and the same device document (which may come from a file of its own).
+bool same_device(const SiteDevice& a, const SiteDevice& b);
+
 // Reads and checks the site document. Throws std::invalid_argument
 // (DocumentError) naming the file and the key path of the member that is
 // wrong, such as devices[2].simulator.modules.
-Site read_site(const std::string& path);
+Site read_site(const std::string& path, const std::string& state_folder = {});
 // The same from the text of the document called `file`; relative names are
-// taken from `folder`.
-Site parse_site(const std::string& text, const std::string& folder, const std::string& file);
+// taken from `folder`, those of histories and captures from `state_folder`
+// when it is not empty.
+Site parse_site(const std::string& text, const std::string& folder, const std::string& file,
+                const std::string& state_folder = {});
 
 }  // namespace plugin_host

@@ -1,180 +1,42 @@
 #include "tools/plugin-host/run/site_runner.h"
 
 #include <algorithm>
-#include <atomic>
 #include <iostream>
 #include <memory>
-#include <mutex>
 #include <stdexcept>
-#include <thread>
 #include <vector>
 
-#include "host/line_log.h"
-#include "host/serial_port.h"
 #include "tools/plugin-host/cli/exit_status.h"
+#include "tools/plugin-host/common/device_snapshot.h"
 #include "tools/plugin-host/common/file_uses.h"
 #include "tools/plugin-host/common/plugin_output.h"
 #include "tools/plugin-host/common/stop_signals.h"
 #include "tools/plugin-host/metrics/metrics_server.h"
 #include "tools/plugin-host/mqtt/mqtt_publisher.h"
 #include "tools/plugin-host/run/device_clock.h"
-#include "tools/plugin-host/run/run_summary.h"
-#include "tools/plugin-host/run/site_station.h"
-#include "tools/plugin-host/simulate/simulator_options.h"
-#include "tools/simulator/line_server.h"
-#include "tools/simulator/paced_line.h"
-#include "tools/simulator/power_system_bus.h"
-#include "tools/simulator/pseudo_terminal.h"
+#include "tools/plugin-host/run/history_name.h"
+#include "tools/plugin-host/run/line_poller.h"
+#include "tools/plugin-host/run/service_notify.h"
 
 namespace plugin_host {
 
 namespace {
 
-// A line of the site with the devices on it, and the simulated bus behind
-// it when there is one. (Declared in the order they are needed: the devices'
-// loops go before their logs and the port, the server before its bus.)
-struct LineHost {
-    const SiteLine* line = nullptr;
-    std::string path;
-    int baud = 0;
-    std::unique_ptr<PseudoTerminal> pty;
-    std::unique_ptr<simulator::PowerSystemBus> bus;
-    std::unique_ptr<simulator::PacedLine> paced;
-    std::unique_ptr<simulator::BackgroundServer> server;
-    std::unique_ptr<SerialPort> port;
-    std::vector<std::unique_ptr<LineLog>> logs;  // one for each device
-    std::vector<std::unique_ptr<SiteStation>> stations;
-};
+using steady = std::chrono::steady_clock;
 
-class SiteRun {
-public:
-    SiteRun(const RunOptions& options, FILE* summary, DeviceClock& clock)
-        : options_(options), summary_(summary), clock_(clock)
-    {
-    }
-
-    bool stopping() const { return stop_requested() || failed_.load(); }
-
-    void fail(const std::string& why)
-    {
-        std::lock_guard<std::mutex> lock(output_);
-        if (!failed_.exchange(true)) {
-            failure_ = why;
-        }
-    }
-    const std::string& failure() const { return failure_; }
-
-    // Gives the devices of one line their turns until each has done its
-    // rounds or a stop comes.
-    void poll_line(LineHost& host)
-    {
-        // However this line ends, it no longer holds a fast clock back.
-        struct Leave {
-            DeviceClock& clock;
-            ~Leave() { clock.leave(); }
-        } leave{clock_};
-        const bool fast = clock_.mode() == DeviceClock::Mode::fast;
-        for (;;) {
-            SiteStation* next = nullptr;
-            for (auto& station : host.stations) {
-                const bool done =
-                    options_.rounds != 0 && station->rounds() >= static_cast<unsigned>(options_.rounds);
-                if (!done && (next == nullptr || (fast ? station->device_due() < next->device_due()
-                                                       : station->due() < next->due()))) {
-                    next = station.get();
-                }
-            }
-            if (next == nullptr || stopping()) {
-                return;
-            }
-            if (fast) {
-                if (!clock_.wait_until(next->device_due(), [this] { return stopping(); })) {
-                    return;
-                }
-            } else {
-                const auto now = std::chrono::steady_clock::now();
-                if (next->due() > now) {
-                    if (wait_for_stop(next->due() - now)) {
-                        return;
-                    }
-                    continue;
-                }
-            }
-            clock_.before_turn();
-            bool stopped = false;
-            try {
-                const std::optional<RoundView> round = next->take_turn(stopped, clock_.now());
-                if (round) {
-                    std::lock_guard<std::mutex> lock(output_);
-                    account_.count(*round);
-                    show(summary_, options_.json ? summary_json(*round) : summary_text(*round));
-                }
-            } catch (const std::exception& error) {
-                fail(error.what());
-            }
-            if (stopped) {
-                return;
-            }
-        }
-    }
-
-    // The closing line: rounds completed and abandoned, line faults.
-    std::string account(std::size_t devices) const { return account_.text(devices); }
-
-private:
-    const RunOptions& options_;
-    FILE* summary_;
-    DeviceClock& clock_;
-    std::mutex output_;
-    std::atomic<bool> failed_{false};
-    std::string failure_;
-    RunAccount account_;
-};
-
-// Makes the simulated bus of a line on a pseudo-terminal: one power system
-// for each of its devices, at the device's address and protocol version,
-// answering at the speed of the line's baud rate when it is paced.
-void start_bus(LineHost& host, const Site& site, bool paced)
-{
-    std::vector<simulator::SimulatorSettings> systems;
-    for (std::size_t i = 0; i < host.line->devices.size(); ++i) {
-        simulator::SimulatorSettings settings = site.devices[host.line->devices[i]].simulated;
-        settings.address = static_cast<std::uint8_t>(site.devices[host.line->devices[i]].address);
-        settings.version = host.stations[i]->device().protocol_version_;
-        settings.paced = paced;
-        systems.push_back(settings);
-    }
-    host.pty = std::make_unique<PseudoTerminal>();
-    host.path = host.pty->slave_path();
-    host.bus = std::make_unique<simulator::PowerSystemBus>(systems);
-    const std::string name = host.line->port;
-    const std::string lead = site.single ? "simulator: " : "simulator " + name + ": ";
-    host.bus->set_log([lead](const std::string& text) { std::cerr << lead << text << std::endl; });
-    ByteLine* served = host.pty.get();
-    if (paced) {
-        host.paced = std::make_unique<simulator::PacedLine>(*host.pty, host.baud);
-        served = host.paced.get();
-    }
-    host.server = std::make_unique<simulator::BackgroundServer>(*host.bus, *served);
-    if (site.single) {
-        std::cerr << "plugin-host run: simulated power system on " << host.path << ", "
-                  << simulated_system_text(systems.front(), host.baud) << std::endl;
-    } else {
-        std::cerr << "plugin-host run: simulated bus " << name << " on " << host.path << ", " << systems.size()
-                  << (systems.size() == 1 ? " power system" : " power systems")
-                  << (paced ? ", paced at " + std::to_string(host.baud) + " baud" : "") << std::endl;
-    }
-}
+// How often the state line is brought up to date for the service manager
+// when no watchdog asks for more.
+constexpr auto STATUS_PERIOD = std::chrono::seconds(5);
 
 // What a device's capture says it was polled on.
-std::string origin_text(const Site& site, const LineHost& host, const SiteDevice& device)
+std::string origin_text(const Site& site, const SiteLine& line, const SiteDevice& device, int baud)
 {
     if (site.single) {
-        return host.line->simulated ? std::string("a simulated power system")
-                                    : host.line->port + " at " + std::to_string(host.baud) + " baud";
+        return line.simulated ? std::string("a simulated power system")
+                              : line.port + " at " + std::to_string(baud) + " baud";
     }
-    return host.line->simulated ? "a simulated power system on the bus " + host.line->port
-                                : host.line->port + " at address " + std::to_string(device.address);
+    return line.simulated ? "a simulated power system on the bus " + line.port
+                          : line.port + " at address " + std::to_string(device.address);
 }
 
 // Refuses a file that two outputs name, or an output over an input, before
@@ -222,34 +84,243 @@ MqttSettings broker_of(const Site& site, const RunOptions& options)
     return mqtt;
 }
 
-// The publisher to the broker, fed by every device; none without a broker.
-std::unique_ptr<MqttPublisher> start_publisher(const MqttSettings& mqtt, const Site& site,
-                                               std::vector<LineHost>& hosts, std::vector<const SnapshotSlot*>& slots)
+// A device as the broker's publisher takes it: its history's files (one a
+// day with a dated name) and the ledger beside them.
+MqttDevice mqtt_device(const SiteDevice& device, std::shared_ptr<const SnapshotSlot> slot)
 {
-    if (!mqtt.enabled()) {
-        return nullptr;
+    MqttDevice given;
+    given.snapshots = std::move(slot);
+    given.levels = alarm_levels_of(device.config);
+    if (!device.history.empty()) {
+        const HistoryName name(device.history);
+        given.history = [name] { return name.files(); };
+        given.state_file = name.beside(".mqtt-state");
     }
-    std::vector<MqttDevice> devices;
-    std::vector<SiteStation*> stations;
-    for (LineHost& host : hosts) {
-        for (std::size_t i = 0; i < host.stations.size(); ++i) {
-            const SiteDevice& device = site.devices[host.line->devices[i]];
-            devices.push_back({slots[stations.size()], device.history, alarm_levels_of(device.config)});
-            stations.push_back(host.stations[i].get());
+    return given;
+}
+
+// The running site: its lines, each with its devices, and what every line
+// shares.
+class RunningSite {
+public:
+    // `snapshots`: none without metrics or a broker; `publisher`: none
+    // without a broker.
+    RunningSite(const RunOptions& options, RunShared& run, const PluginLibrary& library, SnapshotBoard* snapshots,
+                MqttPublisher* publisher)
+        : options_(options), run_(run), library_(library), snapshots_(snapshots), publisher_(publisher)
+    {
+    }
+
+    const std::vector<std::unique_ptr<LinePoller>>& lines() const { return lines_; }
+    MqttPublisher* publisher() const { return publisher_; }
+
+    // A device of `site` on its line: created, configured and added to the
+    // line that serves it (a new one, not yet open, when none does).
+    void add_device(const Site& site, const SiteDevice& device, std::vector<LinePoller*>& opened)
+    {
+        const SiteLine& line = site.lines[device.line];
+        LinePoller* poller = find_line(line);
+        if (poller == nullptr) {
+            lines_.push_back(std::make_unique<LinePoller>(line, run_, site.single));
+            poller = lines_.back().get();
+            run_.clock.join();
+            opened.push_back(poller);
+        }
+        auto station = std::make_unique<SiteStation>(
+            device, library_, options_.interval_seconds, line.baud,
+            [&site, &line, &device](int baud) { return origin_text(site, line, device, baud); });
+        if (run_.clock.mode() == DeviceClock::Mode::wall) {
+            station->capture_follows_wall_clock();
+        }
+        if (snapshots_ != nullptr) {
+            const std::shared_ptr<SnapshotSlot> slot = snapshots_->add();
+            station->publish_snapshots(slot, line.port, options_.plugin);
+            if (publisher_ != nullptr) {
+                station->feed_records_to(publisher_->join(mqtt_device(device, slot)));
+            }
+        }
+        poller->add(std::move(station));
+    }
+
+    // Opens the new lines and starts their threads.
+    static void open_and_start(const std::vector<LinePoller*>& opened)
+    {
+        for (LinePoller* line : opened) {
+            line->open();
+        }
+        for (LinePoller* line : opened) {
+            line->start();
         }
     }
-    auto publisher = std::make_unique<MqttPublisher>(mqtt, std::move(devices));
-    for (std::size_t i = 0; i < stations.size(); ++i) {
-        stations[i]->feed_records_to(publisher->feed(i));
+
+    // Ends the lines left without devices.
+    void close_empty_lines()
+    {
+        for (auto at = lines_.begin(); at != lines_.end();) {
+            if ((*at)->devices() == 0) {
+                (*at)->finish();
+                at = lines_.erase(at);
+            } else {
+                ++at;
+            }
+        }
     }
-    publisher->start();
-    return publisher;
+
+    void close_all() { lines_.clear(); }
+
+    bool all_ended() const
+    {
+        return std::all_of(lines_.begin(), lines_.end(), [](const auto& line) { return line->ended(); });
+    }
+
+    bool all_alive(steady::duration period) const
+    {
+        const auto now = steady::now();
+        return std::all_of(lines_.begin(), lines_.end(),
+                           [now, period](const auto& line) { return line->alive(now, period); });
+    }
+
+    // "64 devices: 61 polling, 2 line lost, 1 not polling (clock)".
+    std::string state_line() const
+    {
+        std::size_t counts[4] = {};
+        std::size_t devices = 0;
+        for (const auto& line : lines_) {
+            line->each([&](const SiteStation& station) {
+                ++devices;
+                ++counts[static_cast<int>(station.state())];
+            });
+        }
+        static const char* const names[] = {"polling", "line lost", "not polling (clock)", "not polling"};
+        std::string text = std::to_string(devices) + (devices == 1 ? " device" : " devices");
+        const char* separator = ": ";
+        for (int state = 0; state < 4; ++state) {
+            if (counts[state] != 0) {
+                text += separator + std::to_string(counts[state]) + " " + names[state];
+                separator = ", ";
+            }
+        }
+        return text;
+    }
+
+private:
+    LinePoller* find_line(const SiteLine& line) const
+    {
+        for (const auto& poller : lines_) {
+            if (poller->serves(line) && !poller->ended()) {
+                return poller.get();
+            }
+        }
+        return nullptr;
+    }
+
+    const RunOptions& options_;
+    RunShared& run_;
+    const PluginLibrary& library_;
+    SnapshotBoard* snapshots_;
+    MqttPublisher* publisher_;
+    std::vector<std::unique_ptr<LinePoller>> lines_;
+};
+
+// Whether a running device stays as it is in the site read again: the same
+// entry on a line that serves it.
+bool kept(const SiteStation& station, const LinePoller& line, const Site& next)
+{
+    for (const SiteDevice& device : next.devices) {
+        if (device.name == station.name()) {
+            return same_device(device, station.entry()) && line.serves(next.lines[device.line]);
+        }
+    }
+    return false;
+}
+
+void say(const std::string& text) { std::cerr << "plugin-host run: " << text << std::endl; }
+
+// Reads the site again and applies the difference: kept devices go on as
+// they are, removed ones finish their round and close their files, added
+// ones start, changed ones restart. A site that is refused changes nothing.
+void reload(const SiteSource& source, const RunOptions& options, Site& site, RunningSite& running, RunShared& run)
+{
+    Site next;
+    try {
+        next = source();
+        check_file_uses(next, options);
+        if (clock_mode(next, options) != run.clock.mode()) {
+            throw std::invalid_argument(run.clock.mode() == DeviceClock::Mode::fast
+                                            ? "--fast takes simulated buses only"
+                                            : "a capture added or removed changes the devices' clock: restart");
+        }
+    } catch (const std::exception& error) {
+        say(std::string("reload refused, the site goes on as it was: ") + error.what());
+        return;
+    }
+    std::vector<std::string> leaving;
+    for (const auto& line : running.lines()) {
+        line->retire_if([&](const SiteStation& station) {
+            const bool goes = !kept(station, *line, next);
+            if (goes) {
+                leaving.push_back(station.name());
+            }
+            return goes;
+        });
+    }
+    // Their files close before a device that restarts opens them again.
+    auto retired = [&running] {
+        std::size_t left = 0;
+        for (const auto& line : running.lines()) {
+            line->each([&left](const SiteStation& station) { left += station.retiring() ? 1U : 0U; });
+        }
+        return left == 0;
+    };
+    while (!retired()) {
+        if (wait_for_stop(std::chrono::milliseconds(20))) {
+            return;
+        }
+    }
+    if (MqttPublisher* publisher = running.publisher()) {
+        for (const std::string& name : leaving) {
+            if (std::none_of(next.devices.begin(), next.devices.end(),
+                             [&name](const SiteDevice& device) { return device.name == name; })) {
+                publisher->remove(name);
+            }
+        }
+    }
+    std::size_t kept_count = 0;
+    std::vector<LinePoller*> opened;
+    std::vector<std::string> started;
+    for (const SiteDevice& device : next.devices) {
+        bool running_now = false;
+        for (const auto& line : running.lines()) {
+            line->each([&](const SiteStation& station) { running_now = running_now || station.name() == device.name; });
+        }
+        if (running_now) {
+            ++kept_count;
+            continue;
+        }
+        try {
+            running.add_device(next, device, opened);
+            started.push_back(device.name);
+        } catch (const std::exception& error) {
+            say("device " + device.name + " cannot start: " + error.what());
+        }
+    }
+    RunningSite::open_and_start(opened);
+    running.close_empty_lines();
+    site = std::move(next);
+    const auto restarted = static_cast<std::size_t>(
+        std::count_if(started.begin(), started.end(), [&leaving](const std::string& name) {
+            return std::find(leaving.begin(), leaving.end(), name) != leaving.end();
+        }));
+    say("reloaded " + (options.site.empty() ? "--config " + options.config_path : options.site) + ": " +
+        std::to_string(kept_count) + " kept, " + std::to_string(started.size() - restarted) + " added, " +
+        std::to_string(leaving.size() - restarted) + " removed, " + std::to_string(restarted) + " restarted");
 }
 
 }  // namespace
 
-int run_site(const Site& site, const RunOptions& options)
+int run_site(const SiteSource& source, const RunOptions& options)
 {
+    Site site = source();
     check_file_uses(site, options);
     const DeviceClock::Mode mode = clock_mode(site, options);
     const ReportStream summary = separate_report_from_plugin_output(options.plugin_output);
@@ -259,108 +330,94 @@ int run_site(const Site& site, const RunOptions& options)
     } catch (const std::exception& error) {
         throw std::runtime_error("cannot load the plug-in " + options.plugin + ": " + error.what());
     }
-    DeviceClock clock(mode, site.lines.size());
-    SiteRun run(options, summary.get(), clock);
+    DeviceClock clock(mode);
+    RunShared run(options, summary.get(), clock);
     const std::string metrics_at = !options.metrics.empty() ? options.metrics : site.metrics;
     const MqttSettings mqtt = broker_of(site, options);
     SnapshotBoard snapshots;
-    std::vector<const SnapshotSlot*> slots;  // in the order of the lines' devices
-    std::vector<LineHost> hosts(site.lines.size());
-    for (std::size_t l = 0; l < site.lines.size(); ++l) {
-        LineHost& host = hosts[l];
-        host.line = &site.lines[l];
-        host.path = host.line->port;
-        host.baud = host.line->baud;
-        for (const std::size_t d : host.line->devices) {
-            const SiteDevice& device = site.devices[d];
-            host.stations.push_back(std::make_unique<SiteStation>(device, *library, options.interval_seconds,
-                                                                  host.line->baud, origin_text(site, host, device)));
-            if (mode == DeviceClock::Mode::wall) {
-                host.stations.back()->capture_follows_wall_clock();
-            }
-            if (host.baud == 0) {
-                host.baud = host.stations.back()->device().baud_rate_;
-            }
-            if (!metrics_at.empty() || mqtt.enabled()) {
-                SnapshotSlot& slot = snapshots.add();
-                slots.push_back(&slot);
-                host.stations.back()->publish_snapshots(slot, host.line->port, options.plugin);
-            }
-        }
-        if (host.line->simulated) {
-            start_bus(host, site, host.line->paced || options.simulated.paced);
-        }
-        host.port = std::make_unique<SerialPort>(host.path, host.baud);
-        try {
-            host.port->open();
-        } catch (const LineError&) {
-            // A single run's port is there or the command line has a typo:
-            // say so at once. A site starts with the ports that are there;
-            // its devices find the others lost, say so and reopen them.
-            if (site.single) {
-                throw;
-            }
-        }
-        for (auto& station : host.stations) {
-            // Devices share the port: each line says whose request it was.
-            const LineLog::Sink sink = options.log == "syslog" ? syslog_sink() : stderr_sink();
-            if (site.single) {
-                host.logs.push_back(std::make_unique<LineLog>(sink));
-            } else {
-                const std::string lead = station->name() + " on ";
-                host.logs.push_back(std::make_unique<LineLog>(
-                    [sink, lead](Severity severity, const std::string& text) { sink(severity, lead + text); }));
-            }
-            LoopSettings loop{options.timeout_ms, 3};
-            loop.stop = [&run] { return run.stopping(); };
-            loop.log = host.logs.back().get();
-            station->attach(*host.port, loop, clock.now(), mode != DeviceClock::Mode::fast);
-        }
+    std::unique_ptr<MqttPublisher> publisher = mqtt.enabled() ? std::make_unique<MqttPublisher>(mqtt) : nullptr;
+    RunningSite running(options, run, *library, metrics_at.empty() && !publisher ? nullptr : &snapshots,
+                        publisher.get());
+    std::vector<LinePoller*> opened;
+    for (const SiteDevice& device : site.devices) {
+        running.add_device(site, device, opened);
     }
     const std::unique_ptr<MetricsServer> metrics = serve_metrics(metrics_at, snapshots);
-    std::unique_ptr<MqttPublisher> publisher = start_publisher(mqtt, site, hosts, slots);
+    if (publisher) {
+        publisher->start();
+    }
     install_stop_handlers();
-    std::vector<std::thread> threads;
-    for (LineHost& host : hosts) {
-        threads.emplace_back([&run, &host] { run.poll_line(host); });
-    }
-    for (std::thread& thread : threads) {
-        thread.join();
-    }
-    publisher.reset();  // sends what the devices stored last, before the closing account
-    for (LineHost& host : hosts) {
-        for (auto& station : host.stations) {
-            station->device().ClosePort();
+    install_reload_handler();
+    RunningSite::open_and_start(opened);
+
+    ServiceNotify service;
+    service.ready();
+    service.status(running.state_line());
+    const steady::duration watchdog = service.watchdog();
+    const steady::duration tick =
+        watchdog.count() != 0 ? std::min<steady::duration>(watchdog / 2, STATUS_PERIOD) : STATUS_PERIOD;
+    for (;;) {
+        const Woken woken =
+            running.all_ended() ? Woken::timeout
+                                : wait_for(service.listening() ? tick : std::chrono::hours(24),
+                                           {reload_request_fd(), run.line_ended.fd()});
+        run.line_ended.take();
+        if (woken == Woken::stop || running.all_ended() || run.stopping()) {
+            break;
         }
-        host.port->close();
-        if (host.server) {
-            host.server->stop();
+        if (take_reload_request()) {
+            service.reloading();
+            reload(source, options, site, running, run);
+            service.ready();
         }
-        for (auto& log : host.logs) {
-            log->flush(true);
+        service.status(running.state_line());
+        // Alive only while every line's thread moves: one stuck in a call
+        // stops the keep-alive, and the service manager restarts the run.
+        if (watchdog.count() != 0 && running.all_alive(watchdog)) {
+            service.keep_alive();
         }
     }
-    if (!run.failure().empty()) {
-        throw std::runtime_error(run.failure());
+
+    // Stopped, or every device done: each line finishes its round; then the
+    // closing account.
+    service.stopping();
+    std::vector<std::string> silent;
+    bool failed_devices = false;
+    for (const auto& line : running.lines()) {
+        line->finish();
+        line->each([&](const SiteStation& station) {
+            // A device asked for rounds, that started some, or whose line is
+            // lost, that never completed one is a power system the site does
+            // not see: name it.
+            if (station.completed() == 0 &&
+                (options.rounds > 0 || station.rounds() > 0 || station.line_lost())) {
+                failed_devices = true;
+                if (!site.single) {
+                    silent.push_back(station.name());
+                }
+            }
+        });
+    }
+    std::size_t devices = 0;
+    for (const auto& line : running.lines()) {
+        devices += line->devices();
+    }
+    // The devices go, their files close and their lines' last summaries are
+    // said, before the closing account.
+    running.close_all();
+    if (publisher) {
+        publisher.reset();  // sends what the devices stored last, before the closing account
+    }
+    const std::string failure = run.failure();
+    if (!failure.empty()) {
+        throw std::runtime_error(failure);
     }
     finish_plugin_output(options.plugin_output);
-    std::cerr << "plugin-host run: " << run.account(site.single ? 0 : site.devices.size()) << std::endl;
-    // A device asked for rounds, or that started some, or whose line is
-    // lost, that never completed one is a power system the site does not
-    // see: name it.
-    int status = EXIT_DONE;
-    for (const LineHost& host : hosts) {
-        for (const auto& station : host.stations) {
-            if (station->completed() == 0 &&
-                (options.rounds > 0 || station->rounds() > 0 || station->line_lost())) {
-                if (!site.single) {
-                    std::cerr << "plugin-host run: " << station->name() << " completed no round" << std::endl;
-                }
-                status = EXIT_FAILED;
-            }
-        }
+    say(run.account(site.single ? 0 : devices));
+    for (const std::string& name : silent) {
+        say(name + " completed no round");
     }
-    return status;
+    return failed_devices ? EXIT_FAILED : EXIT_DONE;
 }
 
 }  // namespace plugin_host

@@ -18,7 +18,7 @@ constexpr auto IDLE_WARNING = std::chrono::seconds(10);
 }  // namespace
 
 SiteStation::SiteStation(const SiteDevice& site_device, const PluginLibrary& library, int interval_seconds, int baud,
-                         const std::string& origin)
+                         const Origin& origin)
     : site_device_(site_device),
       interval_(std::chrono::seconds(site_device.interval_seconds != 0 ? site_device.interval_seconds
                                                                         : interval_seconds)),
@@ -46,7 +46,7 @@ SiteStation::SiteStation(const SiteDevice& site_device, const PluginLibrary& lib
         device_->baud_rate_ = baud;
     }
     if (capture_) {
-        capture_->begin(*device_, site_device.config, origin);
+        capture_->begin(*device_, site_device.config, origin(device_->baud_rate_));
     }
     device_->InitSetting(site_device.config);
 }
@@ -54,6 +54,9 @@ SiteStation::SiteStation(const SiteDevice& site_device, const PluginLibrary& lib
 SiteStation::~SiteStation()
 {
     loop_.reset();
+    if (log_) {
+        log_->flush(true);
+    }
     if (device_ != nullptr) {
         device_->set_observer(nullptr);
     }
@@ -66,16 +69,20 @@ void SiteStation::capture_follows_wall_clock()
     }
 }
 
-void SiteStation::attach(ByteLine& line, LoopSettings settings, std::time_t device_now, bool wall_clock)
+void SiteStation::attach(ByteLine& line, LoopSettings settings, const LineLog::Sink& sink, std::time_t device_now,
+                         bool wall_clock)
 {
     if (wall_clock) {
         clock_notice_ = std::make_unique<ClockStepNotice>(name().empty() ? "the device" : "device " + name());
     }
     if (!site_device_.history.empty()) {
         const std::string lead = "plugin-host run: " + (name().empty() ? std::string() : name() + ": ");
-        collector_.write_history_to(site_device_.history,
+        collector_.write_history_to(site_device_.history, site_device_.keep_days,
+                                    name().empty() ? "--keep-days" : "keep_days", device_now,
                                     [lead](const std::string& text) { std::cerr << lead << text << std::endl; });
     }
+    log_ = std::make_unique<LineLog>(sink);
+    settings.log = log_.get();
     loop_ = std::make_unique<DeviceLoop>(*device_, line, std::move(settings));
     loop_->add_watcher(timer_);
     if (capture_) {
@@ -89,11 +96,13 @@ void SiteStation::attach(ByteLine& line, LoopSettings settings, std::time_t devi
     idle_since_ = due_;
 }
 
-void SiteStation::publish_snapshots(SnapshotSlot& slot, const std::string& bus, const std::string& plugin)
+void SiteStation::publish_snapshots(std::shared_ptr<SnapshotSlot> slot, const std::string& bus,
+                                    const std::string& plugin)
 {
+    snapshot_slot_ = std::move(slot);
     const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(interval_);
     const std::string known_as = name().empty() ? SINGLE_DEVICE_NAME : name();
-    publisher_ = std::make_unique<SnapshotPublisher>(identity_of(known_as, bus, plugin, *device_, seconds), slot);
+    publisher_ = std::make_unique<SnapshotPublisher>(identity_of(known_as, bus, plugin, *device_, seconds), *snapshot_slot_);
 }
 
 
@@ -131,15 +140,20 @@ std::optional<RoundView> SiteStation::take_turn(bool& stopped, std::time_t devic
                 std::to_string(IDLE_WARNING.count()) + " s");
             idle_reported_ = true;
         }
+        state_ = loop_->line_state().down() ? State::line_lost
+                 : clock_went_back          ? State::clock
+                 : idle_reported_           ? State::idle
+                                            : state_.load();
         return std::nullopt;
     }
+    state_ = loop_->line_state().down() ? State::line_lost : State::polling;
     due_ = start + interval_;
     idle_since_ = steady::now();
     idle_reported_ = false;
     RoundView view = collector_.end_round(++rounds_, result.completed, result.replies, result.faults);
     view.device = name();
     view.cut_short = result.stopped;
-    completed_ += view.completed && view.has_record ? 1U : 0U;
+    completed_ += view.completed_with_record() ? 1U : 0U;
     view.timing = timer_.finish();
     if (feed_ && (site_device_.history.empty() ? view.has_record : view.stored)) {
         feed_->add(reinterpret_cast<const std::uint8_t*>(&view.record));

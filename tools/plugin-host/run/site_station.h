@@ -5,9 +5,11 @@
 // moves). A single `run` is a site of one such device.
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <ctime>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -28,12 +30,15 @@ class SiteStation {
 public:
     using steady = std::chrono::steady_clock;
 
+    // What a capture says the device was polled on, given the line's baud.
+    using Origin = std::function<std::string(int baud)>;
+
     // Creates and configures the device; `baud`, when not 0, is its line's.
     // Throws std::invalid_argument for a bad configuration,
     // std::runtime_error for an unwritable capture or a plug-in without a
     // device of the monitoring protocol.
     SiteStation(const SiteDevice& site_device, const PluginLibrary& library, int interval_seconds, int baud,
-                const std::string& origin);
+                const Origin& origin);
     ~SiteStation();
     SiteStation(const SiteStation&) = delete;
     SiteStation& operator=(const SiteStation&) = delete;
@@ -42,12 +47,14 @@ public:
     // time before every call it records.
     void capture_follows_wall_clock();
 
-    // Starts the loop on the line, and the history file once the line is
-    // there. The first turn is due at once, or by the device's clock one
-    // interval from `device_now`. `wall_clock`: the device's clock is the
-    // wall clock, whose steps are told (not with --fast's own clock). Throws
-    // std::runtime_error when the history cannot be opened.
-    void attach(ByteLine& line, LoopSettings settings, std::time_t device_now, bool wall_clock);
+    // Starts the loop on the line, its messages going to `sink`, and the
+    // history file once the line is there. The first turn is due at once, or
+    // by the device's clock one interval from `device_now`. `wall_clock`: the
+    // device's clock is the wall clock, whose steps are told (not with
+    // --fast's own clock). Throws std::runtime_error when the history cannot
+    // be opened.
+    void attach(ByteLine& line, LoopSettings settings, const LineLog::Sink& sink, std::time_t device_now,
+                bool wall_clock);
 
     // One turn on the line: a round when the device starts one (cut_short
     // when a stop request ended it). Nothing when it declined (asked again
@@ -59,6 +66,18 @@ public:
 
     // Empty for the one device of a single run.
     const std::string& name() const { return site_device_.name; }
+    // The device's entry as the site document gave it.
+    const SiteDevice& entry() const { return site_device_; }
+
+    // What the device does, as the service's state line counts it; set by
+    // its line's thread, read from any.
+    enum class State { polling, line_lost, clock, idle };
+    State state() const { return state_.load(); }
+
+    // Asked to go (removed or changed on reload): its line's thread lets it
+    // finish its round, then drops it, which closes its files.
+    void retire() { retiring_ = true; }
+    bool retiring() const { return retiring_.load(); }
     steady::time_point due() const { return due_; }
     std::time_t device_due() const { return device_due_; }
     unsigned rounds() const { return rounds_; }
@@ -68,16 +87,16 @@ public:
     PMBusProtocol& device() { return *device_; }
     // Publishes a snapshot into `slot` at the end of every round from now
     // on (call before attach).
-    void publish_snapshots(SnapshotSlot& slot, const std::string& bus, const std::string& plugin);
+    void publish_snapshots(std::shared_ptr<SnapshotSlot> slot, const std::string& bus, const std::string& plugin);
     // Hands every record it publishes to `feed` from now on: with a history,
-    // those stored in it (their numbers are their places in it).
-    void feed_records_to(RecordFeed& feed) { feed_ = &feed; }
+    // those stored in it.
+    void feed_records_to(std::shared_ptr<RecordFeed> feed) { feed_ = std::move(feed); }
 
 private:
     // One line of the host's own on standard error.
     void say(const std::string& text) const;
 
-    const SiteDevice& site_device_;
+    const SiteDevice site_device_;
     steady::duration interval_;
     // The device's observers, declared before it so that they outlive it.
     RoundCollector collector_;
@@ -85,11 +104,15 @@ private:
     std::unique_ptr<CaptureWriter> capture_;
     RoundTimer timer_;
     std::time_t interval_seconds_;
+    std::shared_ptr<SnapshotSlot> snapshot_slot_;  // its place on the board, while it lives
     std::unique_ptr<SnapshotPublisher> publisher_;
-    RecordFeed* feed_ = nullptr;
+    std::shared_ptr<RecordFeed> feed_;  // the broker's, while it publishes
     std::unique_ptr<SMDSPDevice> created_;
     PMBusProtocol* device_ = nullptr;
+    std::unique_ptr<LineLog> log_;
     std::unique_ptr<DeviceLoop> loop_;
+    std::atomic<State> state_{State::polling};
+    std::atomic<bool> retiring_{false};
     steady::time_point due_{};
     std::time_t device_due_ = 0;
     steady::time_point idle_since_{};

@@ -10,6 +10,7 @@
 #include "tools/clock_seam/clock_seam.h"
 #include "tools/plugin-host/common/hex_text.h"
 #include "tools/plugin-host/common/json_object.h"
+#include "tools/plugin-host/common/time_text.h"
 #include "tools/plugin-host/scenario/replay_clock.h"
 
 namespace plugin_host {
@@ -34,15 +35,7 @@ std::string wall_time()
     return text;
 }
 
-std::string wall_date()
-{
-    const std::time_t seconds = wall::to_time_t(wall::now());
-    std::tm local{};
-    localtime_r(&seconds, &local);
-    char text[32];
-    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
-    return text;
-}
+std::string wall_date() { return local_time_text(wall::to_time_t(wall::now())); }
 
 }  // namespace
 

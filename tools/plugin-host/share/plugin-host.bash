@@ -18,6 +18,7 @@ _plugin_host()
     fi
     case $prev in
         --port) COMPREPLY=($(compgen -f -- "${cur:-/dev/tty}")); return ;;
+        --state-dir) COMPREPLY=($(compgen -d -- "$cur")); return ;;
         --config|--history|--script|--transcript|--plugin|--plugin-output)
             COMPREPLY=($(compgen -f -- "$cur")); return ;;
     esac
