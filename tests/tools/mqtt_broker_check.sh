@@ -155,6 +155,32 @@ for device in qos2 qos1; do
 done
 echo "outage, tool restarted: $(stored restart) records stored, $(seqs restart | sort -nu | wc -l) distinct arrived"
 
+# A dated history across midnight, at QoS 2: a first run crosses the
+# device's midnight with the broker there; a second stores five records
+# while it is gone; a third, with the broker back, sends those five first.
+# Each run's clock (--fast, from the wall clock in its own time zone) is
+# later than the last one's, as a gateway's is from one start to the next.
+mkdir -p days
+dated() {
+  TZ=$1 "$tool" run --fast --interval 3600 --rounds "$2" --history 'days/ps-%Y-%m-%d.bin' --keep-days 1 \
+    --mqtt "mqtt://127.0.0.1:$plain" --mqtt-prefix ps --mqtt-client-id dated --mqtt-qos 2 >/dev/null 2>>tool-dated.err ||
+    fail "the dated run in $1"
+}
+dated AAA+20 25
+[ "$(ls days/ps-*.bin | wc -l)" -ge 2 ] || fail "25 hour-long rounds did not cross midnight: $(ls days)"
+[ -f days/ps.mqtt-state ] || fail "no days/ps.mqtt-state beside the day files: $(ls days)"
+stop_broker
+dated BBB-6 5
+start_broker
+dated CCC-13 3
+for _ in $(seq 1 50); do [ "$(seqs power-system | wc -l)" -ge 33 ] && break; sleep 0.1; done
+sleep 0.3
+sent_back_dated=$(sed -n 's/.*: \([0-9]*\) stored records the broker has not acknowledged.*/\1/p' tool-dated.err)
+[ "$(seqs power-system | tr '\n' ' ')" = "$(seq 1 33 | tr '\n' ' ')" ] ||
+  fail "dated history: the states are not 1 to 33 once each in order: $(seqs power-system | tr '\n' ' ')"
+[ "$sent_back_dated" = 5 ] || fail "dated history: the restart sent back '$sent_back_dated' records, not 5"
+echo "outage over a restart, dated history: 5 records sent back, 33 of 33 arrived once each in order"
+
 # TLS: the right CA is accepted, a wrong one refused by name.
 "$tool" run --fast --rounds 3 --mqtt "mqtts://127.0.0.1:$secure" --mqtt-ca-file ca.pem --mqtt-prefix ps \
   --mqtt-client-id tls >/dev/null 2>tool-tls.err || fail "run over TLS"
