@@ -11,8 +11,9 @@ namespace plugin_host {
 class JsonObject;
 
 // Adds every field of the record to `object` under its layout name, as
-// record_json writes it; without the bytes the plug-in never writes when
-// `readings_only`.
+// record_json writes it. With `readings_only`, without the bytes the plug-in
+// never writes and without the slots beyond the record's counts of AC
+// channels, rectifier modules and DC units.
 void add_record_fields(JsonObject& object, const std::uint8_t* record, bool readings_only);
 
 // One JSON object on one line: "record" (its index in the input) first, then
