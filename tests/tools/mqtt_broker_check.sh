@@ -10,6 +10,7 @@
 #
 # usage: mqtt_broker_check.sh PLUGIN-HOST WORK-FOLDER
 set -euo pipefail
+source "$(dirname "$0")/free_port.sh"
 tool=$1 work=$2
 PATH=$PATH:/usr/sbin
 command -v mosquitto >/dev/null && command -v mosquitto_sub >/dev/null && command -v openssl >/dev/null ||
@@ -30,14 +31,6 @@ fail() {
   exit 1
 }
 
-free_port() {
-  local port
-  for _ in $(seq 1 50); do
-    port=$((20000 + RANDOM % 30000))
-    (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null || { echo "$port"; return; }
-  done
-  return 1
-}
 plain=$(free_port)
 secure=$(free_port)
 
