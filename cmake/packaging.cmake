@@ -24,9 +24,10 @@ if(CMAKE_CROSSCOMPILING AND CMAKE_SYSTEM_PROCESSOR MATCHES "^mips" AND CMAKE_CXX
   set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
   set(CPACK_DEBIAN_PACKAGE_SECTION misc)
   # dpkg-shlibdeps cannot read cross binaries; these are the versions that
-  # objdump -T shows the plug-in and Debian's libjsoncpp25 need, and the
-  # libsystemd that plugin-host tells the service manager through.
-  set(CPACK_DEBIAN_PACKAGE_DEPENDS "libc6 (>= 2.32), libstdc++6 (>= 11), libjsoncpp25 (>= 1.9.5), libsystemd0 (>= 252)")
+  # objdump -T shows the plug-in and Debian's libjsoncpp25 need, the
+  # libsystemd that plugin-host tells the service manager through, and the
+  # libmosquitto1 that run --mqtt publishes through.
+  set(CPACK_DEBIAN_PACKAGE_DEPENDS "libc6 (>= 2.32), libstdc++6 (>= 11), libjsoncpp25 (>= 1.9.5), libsystemd0 (>= 252), libmosquitto1 (>= 2.0.11)")
   # The service's site document is the site's own once edited: an upgrade
   # keeps it (dpkg asks when both were changed).
   file(WRITE ${CMAKE_BINARY_DIR}/deb-control/conffiles "${QORV_SITE_CONFIG_DIR}/site.json\n")

@@ -87,6 +87,13 @@ if(QORV_MIPSEL_LIBS)
   endforeach()
 endif()
 
+# A library of the private tree that needs another one there (libmosquitto
+# needs libssl and libcrypto) has it found when a program links.
+if(QORV_MIPSEL_LIBS)
+  string(APPEND CMAKE_EXE_LINKER_FLAGS_INIT " -Wl,-rpath-link,${QORV_MIPSEL_LIBS}/usr/lib/mipsel-linux-gnu")
+  string(APPEND CMAKE_SHARED_LINKER_FLAGS_INIT " -Wl,-rpath-link,${QORV_MIPSEL_LIBS}/usr/lib/mipsel-linux-gnu")
+endif()
+
 # Target programs (tests, test discovery, plugin-host in the golden tests)
 # run under qemu user-mode emulation: the target's dynamic loader and
 # runtime come from QORV_MIPSEL_RUNTIME, jsoncpp from the private library

@@ -3,6 +3,7 @@
 // second writer is refused. A history name may carry the device's date: the
 // files it gives, and those it owns, which old days may be removed.
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <fstream>
@@ -115,6 +116,26 @@ TEST(HistoryName, GivesTheFileOfADayAndKnowsOnlyItsOwnDayFiles)
     }
     EXPECT_EQ(daily.day_of("east-20240229.bin")->day, 29u);
     EXPECT_FALSE(plugin_host::HistoryName("%Y-%m.bin").daily());
+
+    // What stands beside every file of a history: the name without its date.
+    EXPECT_EQ(plugin_host::HistoryName("hist/east-1-%Y-%m-%d.bin").beside(".state"), "hist/east-1.state");
+    EXPECT_EQ(plugin_host::HistoryName("hist/%Y%m%d.bin").beside(".state"), "hist/history.state");
+    EXPECT_EQ(plugin_host::HistoryName("east.bin").beside(".state"), "east.bin.state");
+}
+
+TEST(HistoryName, ListsItsFilesInTheOrderOfTheirDates)
+{
+    const std::string folder = ::testing::TempDir() + "history_name_files";
+    (void)std::system(("rm -rf '" + folder + "' && mkdir -p '" + folder + "'").c_str());
+    for (const char* name : {"e-02012027.bin", "e-31122026.bin", "e-01012027.bin", "w-01012027.bin", "e.state"}) {
+        std::ofstream(folder + "/" + name) << "";
+    }
+    const std::vector<std::string> files = plugin_host::HistoryName(folder + "/e-%d%m%Y.bin").files();
+    EXPECT_EQ(files, (std::vector<std::string>{folder + "/e-31122026.bin", folder + "/e-01012027.bin",
+                                               folder + "/e-02012027.bin"}));
+    EXPECT_EQ(plugin_host::HistoryName(folder + "/e.state").files(), std::vector<std::string>{folder + "/e.state"});
+    EXPECT_TRUE(plugin_host::HistoryName(folder + "/none.bin").files().empty());
+    (void)std::system(("rm -rf '" + folder + "'").c_str());
 }
 
 TEST(HistoryName, TakesTheDateInTheFilesNameOnly)

@@ -8,6 +8,7 @@
 #
 # usage: metrics_prometheus_check.sh PLUGIN-HOST WORK-FOLDER
 set -euo pipefail
+source "$(dirname "$0")/free_port.sh"
 tool=$1 work=$2
 command -v prometheus >/dev/null && command -v promtool >/dev/null ||
   { echo "prometheus is not installed (apt-get install prometheus): skipped"; exit 77; }
@@ -18,15 +19,6 @@ cleanup() { for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done; w
 trap cleanup EXIT
 fail() { echo "FAIL: $*" >&2; echo "--- plugin-host:" >&2; tail -20 "$work/tool.err" >&2; exit 1; }
 
-# A port nobody listens on (bash's /dev/tcp: no client needed).
-free_port() {
-  local port
-  for _ in $(seq 1 50); do
-    port=$((20000 + RANDOM % 30000))
-    (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null || { echo "$port"; return; }
-  done
-  return 1
-}
 
 # GET /metrics from the tool, without the HTTP head.
 scrape() {

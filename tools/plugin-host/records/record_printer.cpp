@@ -13,6 +13,7 @@
 namespace plugin_host {
 
 using protocol419::field_kind;
+using protocol419::field_writer;
 using protocol419::record_field;
 using protocol419::record_fields;
 
@@ -150,13 +151,36 @@ void append_csv_cells(std::string& row, const std::uint8_t* record, const record
 
 }  // namespace
 
+void add_record_fields(JsonObject& object, const std::uint8_t* record, bool readings_only)
+{
+    const RecordView view(record);
+    const unsigned ac_channels = view.ac_channels();
+    const unsigned modules = view.modules_held();
+    const unsigned dc_units = view.second_dc_unit() ? 2 : 1;
+    for (const record_field& field : record_fields()) {
+        if (readings_only) {
+            // The slots of AC channels, modules and DC units the record does
+            // not count hold nothing the power system said.
+            const field_writer writer = field.writer;
+            const bool ac = writer == field_writer::ac_analog || writer == field_writer::ac_status ||
+                            writer == field_writer::ac_alarms;
+            const bool rc = writer == field_writer::rc_analog || writer == field_writer::rc_status ||
+                            writer == field_writer::rc_alarms;
+            const bool dc = writer == field_writer::dc_analog || writer == field_writer::dc_alarms;
+            if (field.kind == field_kind::reserved || (ac && field.unit >= ac_channels) ||
+                (rc && field.unit >= modules) || (dc && field.unit >= dc_units)) {
+                continue;
+            }
+        }
+        object.raw(field.name, json_value(record, field));
+    }
+}
+
 std::string record_json(const std::uint8_t* record, std::size_t index)
 {
     JsonObject object;
     object.integer("record", static_cast<long long>(index));
-    for (const record_field& field : record_fields()) {
-        object.raw(field.name, json_value(record, field));
-    }
+    add_record_fields(object, record, false);
     return object.str();
 }
 

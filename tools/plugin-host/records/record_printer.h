@@ -8,6 +8,14 @@
 
 namespace plugin_host {
 
+class JsonObject;
+
+// Adds every field of the record to `object` under its layout name, as
+// record_json writes it. With `readings_only`, without the bytes the plug-in
+// never writes and without the slots beyond the record's counts of AC
+// channels, rectifier modules and DC units.
+void add_record_fields(JsonObject& object, const std::uint8_t* record, bool readings_only);
+
 // One JSON object on one line: "record" (its index in the input) first, then
 // every field of the record under its layout name.
 std::string record_json(const std::uint8_t* record, std::size_t index);

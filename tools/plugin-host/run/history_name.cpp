@@ -1,6 +1,12 @@
 #include "tools/plugin-host/run/history_name.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <tuple>
+#include <utility>
+
+#include <dirent.h>
+#include <sys/stat.h>
 #include <stdexcept>
 
 namespace plugin_host {
@@ -73,6 +79,53 @@ std::string HistoryName::for_day(const protocol419::round_time& time) const
 
 std::optional<protocol419::round_time> HistoryName::day_of(const std::string& file_name) const
 {
+    std::optional<protocol419::round_time> day = date_of(file_name);
+    if (!day || !day->calendar_date()) {
+        return std::nullopt;
+    }
+    return day;
+}
+
+std::vector<std::string> HistoryName::files() const
+{
+    std::vector<std::string> found;
+    if (!dated_) {
+        struct stat status {};
+        if (::stat((prefix_ + file_).c_str(), &status) == 0 && S_ISREG(status.st_mode)) {
+            found.push_back(prefix_ + file_);
+        }
+        return found;
+    }
+    std::vector<std::pair<std::tuple<unsigned, unsigned, unsigned>, std::string>> dated;
+    if (DIR* folder = ::opendir(folder_.c_str())) {
+        while (const dirent* entry = ::readdir(folder)) {
+            if (const std::optional<protocol419::round_time> date = date_of(entry->d_name)) {
+                dated.push_back({{date->year, date->month, date->day}, entry->d_name});
+            }
+        }
+        ::closedir(folder);
+    }
+    std::sort(dated.begin(), dated.end());
+    for (const auto& file : dated) {
+        found.push_back(prefix_ + file.second);
+    }
+    return found;
+}
+
+std::string HistoryName::beside(const std::string& suffix) const
+{
+    if (!dated_) {
+        return prefix_ + file_ + suffix;
+    }
+    std::string stem = file_.substr(0, file_.find('%'));
+    while (!stem.empty() && (stem.back() == '-' || stem.back() == '_' || stem.back() == '.')) {
+        stem.pop_back();
+    }
+    return prefix_ + (stem.empty() ? "history" : stem) + suffix;
+}
+
+std::optional<protocol419::round_time> HistoryName::date_of(const std::string& file_name) const
+{
     protocol419::round_time day;
     std::size_t at = 0;
     for (std::size_t i = 0; i < file_.size(); ++i) {
@@ -96,7 +149,7 @@ std::optional<protocol419::round_time> HistoryName::day_of(const std::string& fi
         }
         (conversion == 'Y' ? day.year : conversion == 'm' ? day.month : day.day) = value;
     }
-    if (at != file_name.size() || !day.calendar_date()) {
+    if (at != file_name.size()) {
         return std::nullopt;
     }
     return day;

@@ -7,6 +7,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "protocol419/round_time.h"
 
@@ -39,8 +40,20 @@ public:
     // The day of a file in the folder whose name this pattern gives for some
     // calendar day; nothing for any other name. Daily names only.
     std::optional<protocol419::round_time> day_of(const std::string& file_name) const;
+    // The files of the folder that this name gives, oldest first: the one
+    // file of an undated name when it is there; for a dated one, each file
+    // whose name it gives for some date, in the order of their dates.
+    std::vector<std::string> files() const;
+    // A file beside the history that stands for all its files: the name
+    // with its date part left out (hist/east-1-%Y-%m-%d.bin and `.state`
+    // give hist/east-1.state), or for an undated name the name with `suffix`
+    // after it.
+    std::string beside(const std::string& suffix) const;
 
 private:
+    // The date fields a file name gives (0 for those the name has not).
+    std::optional<protocol419::round_time> date_of(const std::string& file_name) const;
+
     std::string folder_;   // "." for none
     std::string prefix_;   // the folder with its slash, as given: "" for none
     std::string file_;     // the file's own name, with its conversions

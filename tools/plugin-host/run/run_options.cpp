@@ -15,6 +15,49 @@
 
 namespace plugin_host {
 
+namespace {
+
+void add_mqtt_options(CLI::App& command, MqttSettings& mqtt)
+{
+    const char* const group = "publishing to an MQTT broker";
+    command
+        .add_option("--mqtt", mqtt.url,
+                    "publish every device's records, alarms and availability to this broker, with Home Assistant "
+                    "discovery; records the broker has not acknowledged are sent again from the history")
+        ->type_name("URL")
+        ->group(group)
+        ->check([](const std::string& given) {
+            try {
+                parse_broker_url(given);
+                return std::string();
+            } catch (const std::invalid_argument& error) {
+                return std::string(error.what());
+            }
+        });
+    const auto text = [&](const char* name, std::string& target, const char* help, const char* type) {
+        return command.add_option(name, target, help)->type_name(type)->group(group);
+    };
+    text("--mqtt-client-id", mqtt.client_id, "the client id (default plugin-host-HOSTNAME)", "ID");
+    text("--mqtt-prefix", mqtt.prefix, "the topics' prefix (default powersystem)", "PREFIX")
+        ->check([](const std::string& given) {
+            return given.empty() || given.find_first_of("+#") != std::string::npos
+                       ? std::string("a topic prefix may not be empty or hold + or #")
+                       : std::string();
+        });
+    text("--mqtt-username", mqtt.username, "the user name at the broker", "NAME");
+    path_option(text("--mqtt-password-file", mqtt.password_file,
+                     "the file whose first line is the password (never given on the command line)", "FILE"));
+    path_option(text("--mqtt-ca-file", mqtt.ca_file, "for mqtts://: the CA certificate that signed the broker's",
+                     "FILE"));
+    path_option(text("--mqtt-cert-file", mqtt.cert_file, "for mqtts://: the tool's client certificate", "FILE"));
+    path_option(text("--mqtt-key-file", mqtt.key_file, "for mqtts://: the client certificate's key", "FILE"));
+    add_decimal_option(command, "--mqtt-qos", mqtt.qos, 1, 2,
+                       "QoS of the records: 1 (default, at least once) or 2 (exactly once)")
+        ->group(group);
+}
+
+}  // namespace
+
 CommandAction add_run_command(CLI::App& tool)
 {
     auto options = std::make_shared<RunOptions>();
@@ -140,6 +183,7 @@ CommandAction add_run_command(CLI::App& tool)
                 return std::string(error.what());
             }
         });
+    add_mqtt_options(command, options->mqtt);
     command.footer(
         "Polls one power system round after round, as the daemon does, and prints a\n"
         "summary of every round. Diagnostics of the line go to standard error, and at\n"

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "tools/plugin-host/cli/command_line.h"
+#include "tools/plugin-host/mqtt/mqtt_settings.h"
 #include "tools/simulator/simulator.h"
 
 namespace plugin_host {
@@ -27,6 +28,7 @@ struct RunOptions {
     std::string plugin_output;
     std::string site;  // a site document: every device in it instead of one
     std::string metrics;  // PORT or ADDRESS:PORT of the metrics endpoint; empty: none
+    MqttSettings mqtt;    // the broker records go to; over the site document's
     std::string state_dir;  // empty: the site's relative history and capture names are in its folder
     simulator::SimulatorSettings simulated;
 };

@@ -17,9 +17,7 @@ void RoundCollector::on_send_sp(int, const unsigned char* record, unsigned int l
     }
     std::memcpy(&record_, record, sizeof record_);
     has_record_ = true;
-    if (history_) {
-        history_->append(record);
-    }
+    stored_ = history_ && history_->append(record);
 }
 
 void RoundCollector::on_check_threshold_bool(int level, const std::string& key, const std::string& id,
@@ -32,6 +30,7 @@ void RoundCollector::on_check_threshold_bool(int level, const std::string& key, 
 void RoundCollector::begin_round()
 {
     has_record_ = false;
+    stored_ = false;
     reports_.clear();
 }
 
@@ -43,6 +42,7 @@ RoundView RoundCollector::end_round(unsigned number, bool completed, int replies
     view.replies = replies;
     view.faults = faults;
     view.has_record = has_record_;
+    view.stored = stored_;
     view.record = record_;
     std::map<AlarmKey, int> seen;
     for (const AlarmReport& report : reports_) {

@@ -32,6 +32,7 @@ struct RoundView {
     int replies = 0;
     int faults = 0;
     bool has_record = false;
+    bool stored = false;  // the record went into the history file
     qorv52_419_Data_t record{};
     std::vector<AlarmReport> raised;
     std::vector<AlarmReport> cleared;
@@ -80,6 +81,7 @@ private:
     using AlarmKey = std::tuple<std::string, std::string, std::string, int>;
 
     bool has_record_ = false;
+    bool stored_ = false;
     qorv52_419_Data_t record_{};
     std::vector<AlarmReport> reports_;
     std::map<AlarmKey, AlarmReport> states_;  // the last report of each

@@ -129,6 +129,12 @@ Site parse_site(const std::string& text, const std::string& folder, const std::s
             top.refuse("metrics", "must be a port or \"ADDRESS:PORT\", such as \"127.0.0.1:9419\"");
         }
     }
+    if (const Json::Value* mqtt = top.find("mqtt")) {
+        if (!mqtt->isObject()) {
+            top.refuse("mqtt", "must be an object such as {\"url\": \"mqtt://127.0.0.1:1883\"}");
+        }
+        site.mqtt = read_mqtt_settings(*mqtt, file, folder);
+    }
     top.check_no_others();
     std::set<std::string> names;
     // How messages call each device: by its name, or by its place in the list.

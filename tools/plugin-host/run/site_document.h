@@ -13,6 +13,10 @@
 // its baud rate; the devices of one bus that say it must agree.
 //
 // Devices with the same port, or the same simulated bus, share that line.
+// "mqtt": {"url": "mqtt://127.0.0.1:1883", "client_id", "prefix", "username",
+// "password_file", "ca_file", "cert_file", "key_file", "qos"} publishes to a
+// broker (run --mqtt and its options say the same, and win).
+//
 // Relative file names are taken from the site document's folder; relative
 // history and capture names from the state folder instead when one is given
 // (a service keeps its configuration in /etc and its files in /var/lib).
@@ -24,6 +28,7 @@
 
 #include <json/value.h>
 
+#include "tools/plugin-host/mqtt/mqtt_settings.h"
 #include "tools/simulator/simulator.h"
 
 namespace plugin_host {
@@ -59,6 +64,7 @@ struct Site {
     // name, as the tool has always said it.
     bool single = false;
     std::string metrics;  // "metrics": PORT or ADDRESS:PORT of the metrics endpoint; empty: none
+    MqttSettings mqtt;    // "mqtt": the broker; no url: none
 };
 
 // Whether a reload finds a device as it was: the same entry in the document

@@ -12,7 +12,9 @@
 #include "tools/plugin-host/common/plugin_output.h"
 #include "tools/plugin-host/common/stop_signals.h"
 #include "tools/plugin-host/metrics/metrics_server.h"
+#include "tools/plugin-host/mqtt/mqtt_publisher.h"
 #include "tools/plugin-host/run/device_clock.h"
+#include "tools/plugin-host/run/history_name.h"
 #include "tools/plugin-host/run/line_poller.h"
 #include "tools/plugin-host/run/service_notify.h"
 
@@ -68,16 +70,49 @@ DeviceClock::Mode clock_mode(const Site& site, const RunOptions& options)
     return captured ? DeviceClock::Mode::wall : DeviceClock::Mode::real;
 }
 
+// The broker of the command line over the site document's; refuses broker
+// options without a broker.
+MqttSettings broker_of(const Site& site, const RunOptions& options)
+{
+    const MqttSettings mqtt = options.mqtt.over(site.mqtt);
+    if (!mqtt.enabled() && (!mqtt.prefix.empty() || !mqtt.client_id.empty() || !mqtt.username.empty() ||
+                            !mqtt.password_file.empty() || !mqtt.ca_file.empty() || !mqtt.cert_file.empty() ||
+                            !mqtt.key_file.empty() || mqtt.qos != 0)) {
+        throw std::invalid_argument("the --mqtt-... options need a broker: --mqtt URL, or \"mqtt\" in the site "
+                                    "document");
+    }
+    return mqtt;
+}
+
+// A device as the broker's publisher takes it: its history's files (one a
+// day with a dated name) and the ledger beside them.
+MqttDevice mqtt_device(const SiteDevice& device, std::shared_ptr<const SnapshotSlot> slot)
+{
+    MqttDevice given;
+    given.snapshots = std::move(slot);
+    given.levels = alarm_levels_of(device.config);
+    if (!device.history.empty()) {
+        const HistoryName name(device.history);
+        given.history = [name] { return name.files(); };
+        given.state_file = name.beside(".mqtt-state");
+    }
+    return given;
+}
+
 // The running site: its lines, each with its devices, and what every line
 // shares.
 class RunningSite {
 public:
-    RunningSite(const RunOptions& options, RunShared& run, const PluginLibrary& library, SnapshotBoard* snapshots)
-        : options_(options), run_(run), library_(library), snapshots_(snapshots)
+    // `snapshots`: none without metrics or a broker; `publisher`: none
+    // without a broker.
+    RunningSite(const RunOptions& options, RunShared& run, const PluginLibrary& library, SnapshotBoard* snapshots,
+                MqttPublisher* publisher)
+        : options_(options), run_(run), library_(library), snapshots_(snapshots), publisher_(publisher)
     {
     }
 
     const std::vector<std::unique_ptr<LinePoller>>& lines() const { return lines_; }
+    MqttPublisher* publisher() const { return publisher_; }
 
     // A device of `site` on its line: created, configured and added to the
     // line that serves it (a new one, not yet open, when none does).
@@ -98,7 +133,11 @@ public:
             station->capture_follows_wall_clock();
         }
         if (snapshots_ != nullptr) {
-            station->publish_snapshots(snapshots_->add(), line.port, options_.plugin);
+            const std::shared_ptr<SnapshotSlot> slot = snapshots_->add();
+            station->publish_snapshots(slot, line.port, options_.plugin);
+            if (publisher_ != nullptr) {
+                station->feed_records_to(publisher_->join(mqtt_device(device, slot)));
+            }
         }
         poller->add(std::move(station));
     }
@@ -179,6 +218,7 @@ private:
     RunShared& run_;
     const PluginLibrary& library_;
     SnapshotBoard* snapshots_;
+    MqttPublisher* publisher_;
     std::vector<std::unique_ptr<LinePoller>> lines_;
 };
 
@@ -237,6 +277,14 @@ void reload(const SiteSource& source, const RunOptions& options, Site& site, Run
             return;
         }
     }
+    if (MqttPublisher* publisher = running.publisher()) {
+        for (const std::string& name : leaving) {
+            if (std::none_of(next.devices.begin(), next.devices.end(),
+                             [&name](const SiteDevice& device) { return device.name == name; })) {
+                publisher->remove(name);
+            }
+        }
+    }
     std::size_t kept_count = 0;
     std::vector<LinePoller*> opened;
     std::vector<std::string> started;
@@ -285,13 +333,19 @@ int run_site(const SiteSource& source, const RunOptions& options)
     DeviceClock clock(mode);
     RunShared run(options, summary.get(), clock);
     const std::string metrics_at = !options.metrics.empty() ? options.metrics : site.metrics;
+    const MqttSettings mqtt = broker_of(site, options);
     SnapshotBoard snapshots;
-    RunningSite running(options, run, *library, metrics_at.empty() ? nullptr : &snapshots);
+    std::unique_ptr<MqttPublisher> publisher = mqtt.enabled() ? std::make_unique<MqttPublisher>(mqtt) : nullptr;
+    RunningSite running(options, run, *library, metrics_at.empty() && !publisher ? nullptr : &snapshots,
+                        publisher.get());
     std::vector<LinePoller*> opened;
     for (const SiteDevice& device : site.devices) {
         running.add_device(site, device, opened);
     }
     const std::unique_ptr<MetricsServer> metrics = serve_metrics(metrics_at, snapshots);
+    if (publisher) {
+        publisher->start();
+    }
     install_stop_handlers();
     install_reload_handler();
     RunningSite::open_and_start(opened);
@@ -351,6 +405,9 @@ int run_site(const SiteSource& source, const RunOptions& options)
     // The devices go, their files close and their lines' last summaries are
     // said, before the closing account.
     running.close_all();
+    if (publisher) {
+        publisher.reset();  // sends what the devices stored last, before the closing account
+    }
     const std::string failure = run.failure();
     if (!failure.empty()) {
         throw std::runtime_error(failure);

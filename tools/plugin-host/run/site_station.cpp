@@ -155,6 +155,9 @@ std::optional<RoundView> SiteStation::take_turn(bool& stopped, std::time_t devic
     view.cut_short = result.stopped;
     completed_ += view.completed_with_record() ? 1U : 0U;
     view.timing = timer_.finish();
+    if (feed_ && (site_device_.history.empty() ? view.has_record : view.stored)) {
+        feed_->add(reinterpret_cast<const std::uint8_t*>(&view.record));
+    }
     if (publisher_) {
         publisher_->round_end(view, *loop_, collector_);
     }

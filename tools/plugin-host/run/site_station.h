@@ -16,6 +16,7 @@
 
 #include "host/device_loop.h"
 #include "host/plugin_loader.h"
+#include "tools/plugin-host/mqtt/record_feed.h"
 #include "tools/plugin-host/scenario/capture_writer.h"
 #include "tools/plugin-host/run/clock_step_notice.h"
 #include "tools/plugin-host/run/round_timer.h"
@@ -87,6 +88,9 @@ public:
     // Publishes a snapshot into `slot` at the end of every round from now
     // on (call before attach).
     void publish_snapshots(std::shared_ptr<SnapshotSlot> slot, const std::string& bus, const std::string& plugin);
+    // Hands every record it publishes to `feed` from now on: with a history,
+    // those stored in it.
+    void feed_records_to(std::shared_ptr<RecordFeed> feed) { feed_ = std::move(feed); }
 
 private:
     // One line of the host's own on standard error.
@@ -102,6 +106,7 @@ private:
     std::time_t interval_seconds_;
     std::shared_ptr<SnapshotSlot> snapshot_slot_;  // its place on the board, while it lives
     std::unique_ptr<SnapshotPublisher> publisher_;
+    std::shared_ptr<RecordFeed> feed_;  // the broker's, while it publishes
     std::unique_ptr<SMDSPDevice> created_;
     PMBusProtocol* device_ = nullptr;
     std::unique_ptr<LineLog> log_;
