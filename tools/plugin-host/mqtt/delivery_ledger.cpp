@@ -8,24 +8,18 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include "tools/plugin-host/common/whole_transfer.h"
+
 namespace plugin_host {
 
 namespace {
 
 bool write_all(int fd, const std::string& text)
 {
-    std::size_t done = 0;
-    while (done < text.size()) {
-        const ssize_t result = ::write(fd, text.data() + done, text.size() - done);
-        if (result < 0 && errno == EINTR) {
-            continue;
-        }
-        if (result <= 0) {
-            return false;
-        }
-        done += static_cast<std::size_t>(result);
-    }
-    return true;
+    int error = 0;
+    return transfer_whole(
+               text.size(), [&](std::size_t done) { return ::write(fd, text.data() + done, text.size() - done); },
+               error) == text.size();
 }
 
 }  // namespace

@@ -7,6 +7,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "tools/plugin-host/common/whole_transfer.h"
+
 namespace plugin_host {
 
 std::uint64_t records_in(const std::string& file)
@@ -114,18 +116,13 @@ bool DeviceHistory::read(std::uint64_t number, StoredRecord& record)
         return false;
     }
     const auto at = static_cast<off_t>((number - part->first) * protocol419::RECORD_SIZE);
-    std::size_t got = 0;
-    while (got < record.size()) {
-        const ssize_t result = ::pread(fd_, record.data() + got, record.size() - got, at + static_cast<off_t>(got));
-        if (result < 0 && errno == EINTR) {
-            continue;
-        }
-        if (result <= 0) {
-            return false;
-        }
-        got += static_cast<std::size_t>(result);
-    }
-    return true;
+    int error = 0;
+    return transfer_whole(
+               record.size(),
+               [&](std::size_t got) {
+                   return ::pread(fd_, record.data() + got, record.size() - got, at + static_cast<off_t>(got));
+               },
+               error) == record.size();
 }
 
 }  // namespace plugin_host

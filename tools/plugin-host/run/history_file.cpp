@@ -10,6 +10,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "tools/plugin-host/common/whole_transfer.h"
+
 namespace plugin_host {
 
 HistoryFile::HistoryFile(const std::string& path, std::size_t record_size, Say say)
@@ -70,22 +72,16 @@ bool HistoryFile::cut_to(long long size)
 
 bool HistoryFile::append(const unsigned char* record)
 {
-    std::size_t written = 0;
     int error = 0;
     // Written at the end of the whole records, not at the file's end: a tail
     // that could not be cut off before is written over.
-    while (written < record_size_) {
-        const ssize_t result = ::pwrite(fd_, record + written, record_size_ - written,
-                                        static_cast<off_t>(size_ + static_cast<long long>(written)));
-        if (result < 0 && errno == EINTR) {
-            continue;
-        }
-        if (result <= 0) {
-            error = result < 0 ? errno : ENOSPC;
-            break;
-        }
-        written += static_cast<std::size_t>(result);
-    }
+    const std::size_t written = transfer_whole(
+        record_size_,
+        [&](std::size_t done) {
+            return ::pwrite(fd_, record + done, record_size_ - done,
+                            static_cast<off_t>(size_ + static_cast<long long>(done)));
+        },
+        error);
     if (written == record_size_) {
         size_ += static_cast<long long>(record_size_);
         if (lost_run_ != 0) {
