@@ -41,8 +41,9 @@ constexpr std::size_t QUEUE_WITH_HISTORY = 64;
 constexpr std::size_t QUEUE_WITHOUT_HISTORY = 1024;
 constexpr auto FIRST_RETRY = std::chrono::seconds(1);
 constexpr auto LAST_RETRY = std::chrono::seconds(60);
-// How long the stop waits for the broker to take what is left.
-constexpr auto DRAIN = std::chrono::seconds(10);
+// How long a stop lets the broker take what is left, connected or on its
+// way (the rest waits in the history for the next run).
+constexpr auto DRAIN = std::chrono::seconds(2);
 // How often the ledgers are written at QoS 1 (at QoS 2: at each
 // acknowledgement): a crash sends again at most this much, which QoS 1
 // allows, and a site of 64 devices writes 13 small files a second.
