@@ -122,4 +122,16 @@ void add_config_option(CLI::App& command, std::string& path, const std::string& 
     path_option(command.add_option("--config", path, description))->type_name("FILE");
 }
 
+CLI::Option* checked_by(CLI::Option* option, const std::function<void(const std::string&)>& parse)
+{
+    return option->check([parse](const std::string& given) {
+        try {
+            parse(given);
+            return std::string();
+        } catch (const std::invalid_argument& error) {
+            return std::string(error.what());
+        }
+    });
+}
+
 }  // namespace plugin_host

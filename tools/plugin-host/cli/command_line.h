@@ -37,6 +37,10 @@ CLI::Option* add_baud_option(CLI::App& command, int& baud, const std::string& de
 // option. "-" passes where it means standard input or output.
 CLI::Option* path_option(CLI::Option* option, bool dash_is_standard_stream = false);
 
+// Checks `option`'s value with `parse`, which throws std::invalid_argument
+// for a value it refuses; the exception's text is the option's message.
+CLI::Option* checked_by(CLI::Option* option, const std::function<void(const std::string&)>& parse);
+
 // --plugin PATH, defaulting to the plug-in built or installed beside the tool.
 void add_plugin_option(CLI::App& command, std::string& plugin);
 

@@ -152,10 +152,13 @@ std::optional<std::string> JsonMembers::text(const std::string& key)
 std::optional<std::string> JsonMembers::name(const std::string& key)
 {
     const Json::Value* value = find(key);
-    if (value != nullptr && (!value->isString() || value->asString().empty())) {
+    if (value == nullptr) {
+        return std::nullopt;
+    }
+    if (!value->isString() || value->asString().empty()) {
         refuse(key, "must be a non-empty string");
     }
-    return text(key);
+    return value->asString();
 }
 
 std::optional<std::vector<std::uint8_t>> JsonMembers::hex(const std::string& key)

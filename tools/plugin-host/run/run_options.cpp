@@ -20,20 +20,14 @@ namespace {
 void add_mqtt_options(CLI::App& command, MqttSettings& mqtt)
 {
     const char* const group = "publishing to an MQTT broker";
-    command
-        .add_option("--mqtt", mqtt.url,
-                    "publish every device's records, alarms and availability to this broker, with Home Assistant "
-                    "discovery; records the broker has not acknowledged are sent again from the history")
-        ->type_name("URL")
-        ->group(group)
-        ->check([](const std::string& given) {
-            try {
-                parse_broker_url(given);
-                return std::string();
-            } catch (const std::invalid_argument& error) {
-                return std::string(error.what());
-            }
-        });
+    checked_by(command
+                   .add_option("--mqtt", mqtt.url,
+                               "publish every device's records, alarms and availability to this broker, with Home "
+                               "Assistant discovery; records the broker has not acknowledged are sent again from the "
+                               "history")
+                   ->type_name("URL")
+                   ->group(group),
+               [](const std::string& given) { parse_broker_url(given); });
     const auto text = [&](const char* name, std::string& target, const char* help, const char* type) {
         return command.add_option(name, target, help)->type_name(type)->group(group);
     };
@@ -170,19 +164,13 @@ CommandAction add_run_command(CLI::App& tool)
          })) {
         site->excludes(one_device);
     }
-    command
-        .add_option("--metrics", options->metrics,
-                    "serve every device's readings, alarms, line state and counters for Prometheus at "
-                    "http://ADDRESS:PORT/metrics (ADDRESS default 127.0.0.1; 0.0.0.0 to serve every interface)")
-        ->type_name("[ADDRESS:]PORT")
-        ->check([](const std::string& given) {
-            try {
-                parse_listen_address(given);
-                return std::string();
-            } catch (const std::invalid_argument& error) {
-                return std::string(error.what());
-            }
-        });
+    checked_by(command
+                   .add_option("--metrics", options->metrics,
+                               "serve every device's readings, alarms, line state and counters for Prometheus at "
+                               "http://ADDRESS:PORT/metrics (ADDRESS default 127.0.0.1; 0.0.0.0 to serve every "
+                               "interface)")
+                   ->type_name("[ADDRESS:]PORT"),
+               [](const std::string& given) { parse_listen_address(given); });
     add_mqtt_options(command, options->mqtt);
     command.footer(
         "Polls one power system round after round, as the daemon does, and prints a\n"

@@ -22,7 +22,6 @@ SiteStation::SiteStation(const SiteDevice& site_device, const PluginLibrary& lib
     : site_device_(site_device),
       interval_(std::chrono::seconds(site_device.interval_seconds != 0 ? site_device.interval_seconds
                                                                         : interval_seconds)),
-      interval_seconds_(site_device.interval_seconds != 0 ? site_device.interval_seconds : interval_seconds),
       created_(library.create_device())
 {
     device_ = dynamic_cast<PMBusProtocol*>(created_.get());
@@ -92,7 +91,7 @@ void SiteStation::attach(ByteLine& line, LoopSettings settings, const LineLog::S
         loop_->add_watcher(*publisher_);
     }
     due_ = steady::now();
-    device_due_ = device_now + interval_seconds_;
+    device_due_ = device_now + static_cast<std::time_t>(interval_.count());
     idle_since_ = due_;
 }
 
@@ -100,9 +99,8 @@ void SiteStation::publish_snapshots(std::shared_ptr<SnapshotSlot> slot, const st
                                     const std::string& plugin)
 {
     snapshot_slot_ = std::move(slot);
-    const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(interval_);
     const std::string known_as = name().empty() ? SINGLE_DEVICE_NAME : name();
-    publisher_ = std::make_unique<SnapshotPublisher>(identity_of(known_as, bus, plugin, *device_, seconds), *snapshot_slot_);
+    publisher_ = std::make_unique<SnapshotPublisher>(identity_of(known_as, bus, plugin, *device_, interval_), *snapshot_slot_);
 }
 
 
@@ -130,7 +128,7 @@ std::optional<RoundView> SiteStation::take_turn(bool& stopped, std::time_t devic
     }
     // Declined, it is asked again shortly; by a clock that --fast moves, once
     // the clock has moved on by an interval.
-    device_due_ = device_now + interval_seconds_;
+    device_due_ = device_now + static_cast<std::time_t>(interval_.count());
     if (!result.started) {
         const auto now = steady::now();
         due_ = now + REFRESH_RETRY;

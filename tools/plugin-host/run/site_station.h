@@ -97,13 +97,12 @@ private:
     void say(const std::string& text) const;
 
     const SiteDevice site_device_;
-    steady::duration interval_;
+    std::chrono::seconds interval_;
     // The device's observers, declared before it so that they outlive it.
     RoundCollector collector_;
     std::ofstream capture_file_;
     std::unique_ptr<CaptureWriter> capture_;
     RoundTimer timer_;
-    std::time_t interval_seconds_;
     std::shared_ptr<SnapshotSlot> snapshot_slot_;  // its place on the board, while it lives
     std::unique_ptr<SnapshotPublisher> publisher_;
     std::shared_ptr<RecordFeed> feed_;  // the broker's, while it publishes
